@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Everything CI runs: installs packages, builds all presets, runs the host tests natively and the
+# Windows tests under Wine, and builds the shipped i686 stub.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+start=$(date +%s)
+./scripts/build.sh host win64 win32
+echo "== test host"
+ctest --preset host
+echo "== test win64 (under Wine)"
+ctest --preset win64
+echo "== all tests passed in $(( $(date +%s) - start )) s"

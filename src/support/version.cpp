@@ -1,0 +1,7 @@
+#include "support/version.h"
+
+namespace velkor {
+
+const char* VelkorVersion() { return "0.1"; }
+
+}  // namespace velkor

@@ -1,0 +1,5 @@
+#include "support/version.h"
+
+#include <gtest/gtest.h>
+
+TEST(Version, IsSet) { EXPECT_STRNE(velkor::VelkorVersion(), ""); }
