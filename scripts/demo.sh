@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# The demo: builds everything, writes a sample setup file and shows what happens with it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/build.sh host win64 win32
+echo "== stubs"
+ls -l build/win32/bin/velkor-stub.exe build/win64/bin/velkor-stub.exe
