@@ -2,6 +2,20 @@
 
 namespace velkor {
 
+bool IsImeWindowClass(std::string_view class_name) {
+  auto same = [](std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+      char x = a[i], y = b[i];
+      if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
+      if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
+      if (x != y) return false;
+    }
+    return true;
+  };
+  return same(class_name, "IME") || same(class_name, "MSCTFIME UI");
+}
+
 void TAnalizer::Clear() {
   for (int i = 0; i < kCapacity; ++i) {
     Windows[i] = 0;

@@ -3,6 +3,7 @@
 // window enumeration; the scoring asks a small interface for what the system knows about each
 // window, so the rule itself runs (and is tested) without Windows.
 #include <cstdint>
+#include <string_view>
 
 namespace velkor {
 
@@ -18,6 +19,11 @@ class WindowFacts {
   virtual bool HasTitle(WindowId window) const = 0;
   virtual bool IsVisible(WindowId window) const = 0;
 };
+
+// True for the input-method windows that the system gives every thread with windows ("IME",
+// "MSCTFIME UI"). They belong to the process but are never its main window: left in, the titled
+// "Default IME" would be picked for a program whose own windows are hidden and untitled.
+bool IsImeWindowClass(std::string_view class_name);
 
 // Collects and scores the top-level windows of one process. About 20 KB: create it on the heap.
 class TAnalizer {

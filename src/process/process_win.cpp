@@ -241,6 +241,9 @@ BOOL CALLBACK AddWindowProc(HWND window, LPARAM param) {
   auto* analizer = reinterpret_cast<TAnalizer*>(param);
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
+  char class_name[64];
+  int n = GetClassNameA(window, class_name, sizeof class_name);
+  if (n > 0 && IsImeWindowClass(std::string_view(class_name, n))) return TRUE;
   return analizer->AddWindow(reinterpret_cast<WindowId>(window), owner) ? TRUE : FALSE;
 }
 

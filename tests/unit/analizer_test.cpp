@@ -115,5 +115,14 @@ TEST(TAnalizer, FullTableOfOwnedWindowsDoesNotOverflowScores) {
   EXPECT_EQ(a->Scores[0], (TAnalizer::kCapacity - 1) * 4 + 3);
 }
 
+TEST(IsImeWindowClass, OnlyTheSystemInputMethodClasses) {
+  EXPECT_TRUE(IsImeWindowClass("IME"));
+  EXPECT_TRUE(IsImeWindowClass("ime"));
+  EXPECT_TRUE(IsImeWindowClass("MSCTFIME UI"));
+  EXPECT_FALSE(IsImeWindowClass("IME2"));
+  EXPECT_FALSE(IsImeWindowClass("MyIME"));
+  EXPECT_FALSE(IsImeWindowClass(""));
+}
+
 }  // namespace
 }  // namespace velkor
