@@ -1,6 +1,6 @@
 #pragma once
 // Work of the run modes that other units provide (main window and loop, agent cycle, transient
-// copy, file removal, process messages). Until they arrive these entry points do nothing, so the
+// copy, file removal). Until they arrive these entry points do nothing, so the
 // start-up path runs end to end: a stub without a package starts and exits 0.
 #include <cstdint>
 #include <string>
@@ -15,9 +15,6 @@ void StartTransientAgentCopy();
 void CheckAgentTestMode(bool force);
 // Removes the running program (and, when asked, the folder it runs from) after it has ended.
 void DeleteOwnProgramAfterExit(bool remove_folder);
-// Posts a message to the main window of the process running `exe_path` (full-path match).
-void PostToProcessOf(const std::string& exe_path, unsigned message, std::uint64_t wparam,
-                     std::int64_t lparam);
 // Applies an override list to this process's agent overrides.
 void ApplyAgentOverrides(const std::string& override_list);
 // The setup folder, created (emptied if it existed); "" when none could be made.

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "package/language_win.h"
+#include "process/process_win.h"
 #include "stub/command_line_standin_win.h"
 #include "stub/pending_work_win.h"
 #include "stub/run_mode.h"
@@ -112,7 +113,9 @@ bool HandleParamOK(bool x_was_running) {
   const ParamPlan plan = PlanHandleParam(switches, target, FileExists(target), x_was_running);
   for (const ProcessPost& post : plan.posts) {
     // Trace: post.trace (when not empty).
-    PostToProcessOf(target, post.message, post.wparam, post.lparam);
+    // A post that finds no window of the copy fails silently, as the forwarding always has.
+    PostProcessMessage(target, true, post.message, static_cast<WPARAM>(post.wparam),
+                       static_cast<LPARAM>(post.lparam));
   }
   if (!plan.overrides.empty()) ApplyAgentOverrides(plan.overrides);
   // Trace: "HandleParamOK() --- End".
