@@ -226,3 +226,26 @@ TEST_F(SelfDelete, DeletesTheFinishedProgramAndOnRequestItsFolder) {
 
 }  // namespace
 }  // namespace velkor
+
+namespace velkor {
+namespace {
+
+TEST(FilesDelete, LinkedFolderIsUnlinkedNotEmptied) {
+  test::ScratchDir dir("link");
+  const std::string outside = dir.File("outside");
+  const std::string tree = dir.File("tree");
+  ASSERT_TRUE(CreateDirectoryA(outside.c_str(), nullptr));
+  ASSERT_TRUE(test::WriteWholeFile(outside + "\\precious.txt", "keep me"));
+  ASSERT_TRUE(CreateDirectoryA(tree.c_str(), nullptr));
+  // Wine resolves relative link targets; absolute ones may not resolve there.
+  if (!CreateSymbolicLinkA((tree + "\\link").c_str(), "..\\outside",
+                           SYMBOLIC_LINK_FLAG_DIRECTORY) ||
+      !test::FileExists(tree + "\\link\\precious.txt"))
+    GTEST_SKIP() << "no working folder links here";
+
+  EXPECT_TRUE(DeleteFolderTree(tree, true));
+  EXPECT_EQ(test::ReadWholeFile(outside + "\\precious.txt"), "keep me");
+}
+
+}  // namespace
+}  // namespace velkor
