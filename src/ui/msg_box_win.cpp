@@ -283,7 +283,12 @@ void SetMessageText(const MsgMarkup& markup) {
   SendMessageA(s.edit, EM_SETSEL, 0, 0);
 }
 
-MsgTextSize MeasureText(const std::string& plain) {
+struct Measured {
+  MsgTextSize size;
+  int line_height = 0;
+};
+
+Measured MeasureText(const std::string& plain) {
   BoxState& s = Box();
   HDC dc = GetDC(s.edit);
   HGDIOBJ old_font = SelectObject(dc, s.font);
@@ -298,7 +303,7 @@ MsgTextSize MeasureText(const std::string& plain) {
   });
   SelectObject(dc, old_font);
   ReleaseDC(s.edit, dc);
-  return size;
+  return {size, line_height};
 }
 
 void ResizeControl(HWND control, int width, int height) {
@@ -307,8 +312,10 @@ void ResizeControl(HWND control, int width, int height) {
 
 // Bold text runs wider than the measured normal weight: widen the control in 10-pixel steps until
 // the control says the text fits in the measured height.
-void WidenForBold(const MsgTextSize& measured) {
+void WidenForBold(const std::string& plain, const Measured& m) {
   BoxState& s = Box();
+  const MsgTextSize& measured = m.size;
+  const int fit_height = MsgBoldFitHeight(plain, measured.height, m.line_height);
   int largest = measured.width;
   for (int i = 0; i <= 20; ++i) {
     const int width = measured.width + 10 * i;
@@ -316,7 +323,7 @@ void WidenForBold(const MsgTextSize& measured) {
     // Before the control's first paint, resizing sends no request of its own: ask for it.
     s.got_request = false;
     SendMessageA(s.edit, EM_REQUESTRESIZE, 0, 0);
-    if (!s.got_request || s.request_h <= measured.height) return;
+    if (!s.got_request || s.request_h <= fit_height) return;
     // The control's reply is its text width on some systems and its own width on others; the
     // width it was given at this step is what it asked for in the latter, so keep the larger.
     largest = std::max({largest, width, s.request_w});
@@ -388,9 +395,9 @@ int ShowBox(const std::string& text, const std::string& caption, DWORD timeout_m
   if (s.edit) {
     const MsgMarkup markup = ConvertMsgMarkup(text);
     SetMessageText(markup);
-    const MsgTextSize measured = MeasureText(markup.plain);
-    ResizeControl(s.edit, measured.width + 10, measured.height);
-    if (s.rich && !markup.spans.empty()) WidenForBold(measured);
+    const Measured measured = MeasureText(markup.plain);
+    ResizeControl(s.edit, measured.size.width + 10, measured.size.height);
+    if (s.rich && !markup.spans.empty()) WidenForBold(markup.plain, measured);
   }
 
   RECT er{0, 0, 0, 0};

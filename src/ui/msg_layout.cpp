@@ -86,6 +86,11 @@ MsgTextSize MeasureMsgText(const std::string& plain, int line_height,
   return size;
 }
 
+int MsgBoldFitHeight(const std::string& plain, int measured_height, int line_height) {
+  const bool ends_with_break = plain.size() >= 2 && plain.compare(plain.size() - 2, 2, "\r\n") == 0;
+  return measured_height + (ends_with_break ? line_height : 0);
+}
+
 MsgTextSize MsgBoxOuterSize(int w, int h, const MsgMetrics& m) {
   const int margin_x = w < 200 ? 64 : 32;
   const int margin_y = h < 39 ? 45 : 32;

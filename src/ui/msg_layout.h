@@ -63,6 +63,12 @@ struct MsgTextSize {
 MsgTextSize MeasureMsgText(const std::string& plain, int line_height,
                            const std::function<int(std::string_view)>& line_width);
 
+// Height the rich-edit control may ask for while the bold text still fits the measured lines.
+// The measurement skips the empty line after a final line break, but the control always shows
+// it (and every mode-0 box ends with one), so that line is allowed for; otherwise no width would
+// ever fit and every such box would be widened to the limit of the widening steps.
+int MsgBoldFitHeight(const std::string& plain, int measured_height, int line_height);
+
 struct MsgMetrics {
   int frame_cx = 0;    // sizing-frame width
   int frame_cy = 0;    // sizing-frame height

@@ -72,6 +72,13 @@ TEST(MsgLayout, MeasuresLinesAndWidth) {
   }
 }
 
+TEST(MsgLayout, BoldFitAllowsTheLineAfterAFinalBreak) {
+  EXPECT_EQ(MsgBoldFitHeight("ERROR\r\n\r\nDisk full\r\n", 36, 12), 48);
+  EXPECT_EQ(MsgBoldFitHeight("Disk full", 12, 12), 12);
+  EXPECT_EQ(MsgBoldFitHeight("a\r\nb", 24, 12), 24);
+  EXPECT_EQ(MsgBoldFitHeight("", 12, 12), 12);
+}
+
 TEST(MsgLayout, BoxSizeMarginsAndMinimum) {
   const MsgMetrics m{4, 4, 18};
   const struct {
