@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "support/text.h"
+
 namespace velkor {
 
 int32_t DownloadChunkSize(int32_t size) {
@@ -84,20 +86,6 @@ bool ReadNumber(const std::string& s, size_t& pos, int64_t& value) {
   return pos > start && (pos >= s.size() || s[pos] < '0' || s[pos] > '9');
 }
 
-std::string UpperAscii(const std::string& s) {
-  std::string out = s;
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return out;
-}
-
-// 1-based position of the first occurrence, 0 when absent.
-size_t Pos(const std::string& needle, const std::string& hay) {
-  const size_t p = hay.find(needle);
-  return p == std::string::npos ? 0 : p + 1;
-}
-
 }  // namespace
 
 bool ResumeAnswerMatches(int32_t status, const std::string& content_range, int32_t offset,
@@ -122,14 +110,15 @@ std::string RangeRequestHeader(int32_t offset) {
 }
 
 bool IsHtmlErrorPage(const std::string& data) {
+  // Upper-cased once here rather than in every search: the page may be 10 KB long.
   const std::string up = UpperAscii(data);
-  const size_t title = Pos("<TITLE", up);
-  const size_t code = Pos("404", up);
-  const size_t end_title = Pos("</TITLE>", up);
+  const size_t title = PosFrom("<TITLE", up, 1);
+  const size_t code = PosFrom("404", up, 1);
+  const size_t end_title = PosFrom("</TITLE>", up, 1);
   if (title > 0 && title < code && code < end_title) return true;
-  const size_t html = Pos("<HTML>", up);
-  const size_t head = Pos("<HEAD>", up);
-  const size_t title_tag = Pos("<TITLE>", up);
+  const size_t html = PosFrom("<HTML>", up, 1);
+  const size_t head = PosFrom("<HEAD>", up, 1);
+  const size_t title_tag = PosFrom("<TITLE>", up, 1);
   return html > 0 && html < head && head < title_tag && title_tag < end_title;
 }
 

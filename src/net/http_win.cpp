@@ -4,8 +4,12 @@
 #include <vector>
 
 #include "net/download_progress.h"
-#include "net/net_standins_win.h"
 #include "net/wininet_api_win.h"
+#include "support/files_win.h"
+#include "support/pump_win.h"
+#include "support/scoped_handle_win.h"
+#include "support/sysinfo_win.h"
+#include "support/trace.h"
 
 namespace velkor {
 namespace {
@@ -28,32 +32,6 @@ constexpr DWORD kResynchronize = INTERNET_FLAG_RESYNCHRONIZE;
 
 // Longest time between two looks at the message queue during a transfer, in milliseconds.
 constexpr DWORD kPumpInterval = 5;
-
-class FileHandle {
- public:
-  FileHandle() = default;
-  ~FileHandle() { Close(); }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  void Reset(HANDLE handle) {
-    Close();
-    handle_ = handle;
-  }
-  HANDLE get() const { return handle_; }
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  void Close() {
-    if (valid()) CloseHandle(handle_);
-    handle_ = INVALID_HANDLE_VALUE;
-  }
-
- private:
-  HANDLE handle_ = INVALID_HANDLE_VALUE;
-};
-
-bool FileExists(const std::string& path) {
-  const DWORD attr = GetFileAttributesA(path.c_str());
-  return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
 
 HINTERNET OpenInternet(const char* agent) {
   return wininet::InternetOpenA(agent, INTERNET_OPEN_TYPE_PRECONFIG, "", nullptr, 0);
@@ -125,13 +103,12 @@ std::string Download(HWND window, const std::string& url, const std::string& tar
 
   const int32_t size = QueryRemoteSize(request);
   const int32_t date = QueryRemoteDate(request);
-  net_standin::ViewerWriteLine("HTTP_DownloadFile_Incremental FileSize=" + std::to_string(size) +
-                               "  " + url);
+  ViewerWriteLine("HTTP_DownloadFile_Incremental FileSize=", size, "  ", url);
   if (size <= 0) return url + "<P><P>File Not Found !";
   if (window != nullptr) ShowWindow(window, SW_SHOW);
 
   int32_t received = 0;
-  FileHandle partial;
+  ScopedHandle partial;
   std::string partial_name;
   if (!target.empty()) {
     partial_name = PartialFileName(target, size, date);
@@ -139,7 +116,7 @@ std::string Download(HWND window, const std::string& url, const std::string& tar
     // before the transfer starts, so that a failed transfer can never leave it to be run.
     DeleteFileA(target.c_str());
     if (FileExists(partial_name)) {
-      const int64_t have = net_standin::FileSizeOf(partial_name);
+      const int64_t have = FileSizeOf(partial_name);
       if (have > 0 && have < size) {
         // Ask for the rest only. The answer continues the partial file only when the server
         // confirms exactly that range of the same file; a server that ignores ranges sends the
@@ -159,24 +136,20 @@ std::string Download(HWND window, const std::string& url, const std::string& tar
         }
       }
       if (received > 0) {
-        partial.Reset(CreateFileA(partial_name.c_str(), GENERIC_WRITE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        LARGE_INTEGER to;
-        to.QuadPart = received;
-        if (partial.valid() && !SetFilePointerEx(partial.get(), to, nullptr, FILE_BEGIN)) {
-          partial.Close();
-        }
+        partial = ScopedHandle(CreateFileA(partial_name.c_str(), GENERIC_WRITE,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (partial.valid() && FileSeek64(partial.get(), received, 0) != received) partial.Close();
       }
     } else {
       // Partial files kept for other sizes or dates of the remote file are of no use any more.
-      net_standin::DeleteFilesByMask(target + ".*");
+      DeleteFilesByMask(target + ".*", false);
     }
     if (!partial.valid()) {
       received = 0;
-      partial.Reset(CreateFileA(partial_name.c_str(), GENERIC_WRITE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+      partial = ScopedHandle(CreateFileA(partial_name.c_str(), GENERIC_WRITE,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
       if (!partial.valid()) return WriteErrorText(partial_name);
     }
   }
@@ -197,7 +170,7 @@ std::string Download(HWND window, const std::string& url, const std::string& tar
     // looked at once every few milliseconds rather than after every 10 KB (each look is a round
     // trip to the window system).
     if (GetTickCount() - last_pump >= kPumpInterval) {
-      net_standin::PumpAndSleep(0);
+      PumpAndSleep(0);
       last_pump = GetTickCount();
     }
     // Never ask for more than the remote size: a server sending more must not grow the file.
@@ -256,7 +229,7 @@ bool IsInternetConnected(std::string& reason) {
     reason.clear();
     return true;
   }
-  reason = net_standin::LastErrorText();
+  reason = LastErrorText();
   return false;
 }
 
@@ -272,22 +245,21 @@ int32_t HTTP_GetFileSize(const std::string& url) {
   InternetHandle request(OpenUrl(internet, url, "", 0));
   if (!request) return -1;
   const int32_t size = QueryRemoteSize(request);
-  net_standin::ViewerWriteLine("HTTP_GetFileSize=" + std::to_string(size) + "  " + url);
+  ViewerWriteLine("HTTP_GetFileSize=", size, "  ", url);
   return size;
 }
 
 void HTTP_DownloadFile_Incremental(HWND window, const std::string& url, const std::string& target,
                                    std::string& error, DownloadProgressProc progress,
                                    std::string& content) {
-  net_standin::WaitPumping(100, 10);
+  WaitPumping(100, 10);
   error.clear();
   content.clear();
   WarmUp(url);
   error = Download(window, url, target, progress, content);
   if (!error.empty()) {
     content.clear();
-    net_standin::ViewerWriteLine(std::to_string(GetCurrentProcessId()) +
-                                 " HTTP_DownloadFile_Incremental: " + error);
+    ViewerWriteLine(GetCurrentProcessId(), " HTTP_DownloadFile_Incremental: ", error);
   }
 }
 
@@ -300,7 +272,7 @@ void UnloadWinInet() { wininet::Unload(); }
 std::string DescribeHtmlErrorPage(const std::string& file, const std::string& content,
                                   const std::string& url, const std::string& deflt) {
   const std::string data =
-      !file.empty() && FileExists(file) ? net_standin::ReadFileToString(file, 10000) : content;
+      !file.empty() && FileExists(file) ? ReadFileToString(file, 10000) : content;
   return IsHtmlErrorPage(data) ? HtmlErrorPageText(url) : deflt;
 }
 

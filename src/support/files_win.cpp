@@ -6,22 +6,12 @@
 #include <vector>
 
 #include "support/scoped_handle_win.h"
+#include "support/text_win.h"
 #include "support/trace.h"
 
 namespace velkor {
 
 namespace {
-
-std::string OwnExePath() {
-  std::vector<char> buf(MAX_PATH);
-  for (;;) {
-    DWORD n = GetModuleFileNameA(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
-    if (n == 0) return "";
-    if (n < buf.size()) return std::string(buf.data(), n);
-    if (buf.size() >= 32768) return "";
-    buf.resize(buf.size() * 2);
-  }
-}
 
 ScopedHandle OpenForAppend(const std::string& name) {
   ScopedHandle file(CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -48,6 +38,11 @@ std::int64_t HandleFileSize(HANDLE file) {
   LARGE_INTEGER size;
   if (!GetFileSizeEx(file, &size)) return -1;
   return size.QuadPart;
+}
+
+bool FileExists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 std::int64_t FileSizeOf(const std::string& name) {
@@ -240,9 +235,9 @@ void DeleteMySelf(bool remove_folder) {
   std::string temp_dir(temp, n);
   if (temp_dir.back() != '\\') temp_dir.push_back('\\');
   const std::string batch = temp_dir + kSelfDeleteBatchName;
-  const std::string exe = OwnExePath();
+  const std::string exe = ExePath();
   if (exe.empty()) return;
-  const std::string folder = exe.substr(0, exe.find_last_of('\\'));
+  const std::string folder = ExeDir(false);
 
   // The batch runs from the temporary folder so that it does not hold the program's folder as
   // its current directory, which would keep "RD" from removing it.

@@ -17,6 +17,9 @@ std::int64_t FileSeek64(HANDLE file, std::int64_t offset, int origin);
 // Size of an open file; -1 when it cannot be asked.
 std::int64_t HandleFileSize(HANDLE file);
 
+// True when `path` names an existing file; false for a folder and for anything missing.
+bool FileExists(const std::string& path);
+
 // Size of the first file that `name` (wildcards allowed) matches; 0 when nothing matches.
 std::int64_t FileSizeOf(const std::string& name);
 

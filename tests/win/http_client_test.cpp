@@ -10,6 +10,7 @@
 #include "common/test_env_win.h"
 #include "net/http_win.h"
 #include "net/wininet_api_win.h"
+#include "support/trace.h"
 
 namespace velkor {
 namespace {
@@ -114,6 +115,21 @@ void AbortAfterChunks(int n) {
   };
 }
 
+// Keeps what reaches the viewer channel, so the client's lines can be read back without a viewer.
+class ViewerRecorder final : public TraceBackend {
+ public:
+  ViewerRecorder() { SetTraceBackend(this); }
+  ~ViewerRecorder() override { SetTraceBackend(nullptr); }
+  std::string Stamp() override { return ""; }
+  std::uint32_t ThreadId() override { return 0; }
+  std::string ProgramPath() override { return ""; }
+  void AppendToFile(const std::string&, const std::string&) override {}
+  void SendViewerPieces(const std::vector<std::string>& pieces) override {
+    for (const std::string& piece : pieces) text += piece;
+  }
+  std::string text;
+};
+
 class HttpClient : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -152,6 +168,23 @@ TEST_F(HttpClient, SizeQuery) {
   std::string reason = "x";
   EXPECT_TRUE(IsInternetConnected(reason));
   EXPECT_EQ(reason, "");
+}
+
+TEST_F(HttpClient, ViewerLinesGiveSizeUrlAndError) {
+  ASSERT_TRUE(WriteWholeFile(WwwPath("seen.bin"), Bytes(321, 7)));
+  ASSERT_TRUE(WriteWholeFile(WwwPath("seen.txt"), "served chunked"));
+  ViewerRecorder viewer;
+  const std::string sized = Url("seen.bin");
+  const std::string chunked = Url("chunked/seen.txt");
+  EXPECT_EQ(HTTP_GetFileSize(sized), 321);
+  EXPECT_EQ(Download(sized, ""), "");
+  EXPECT_EQ(Download(chunked, ""), chunked + "<P><P>File Not Found !");
+  EXPECT_EQ(viewer.text, "HTTP_GetFileSize=321  " + sized + "\n" +
+                             "HTTP_DownloadFile_Incremental FileSize=321  " + sized + "\n" +
+                             "HTTP_DownloadFile_Incremental FileSize=-1  " + chunked + "\n" +
+                             std::to_string(GetCurrentProcessId()) +
+                             " HTTP_DownloadFile_Incremental: " + chunked +
+                             "<P><P>File Not Found !\n");
 }
 
 TEST_F(HttpClient, FullDownloadIsByteIdenticalAndLeavesNoPartialFile) {
