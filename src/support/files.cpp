@@ -1,10 +1,11 @@
 #include "support/files.h"
 
+#include "support/text.h"
+
 namespace velkor {
 
 std::string ExtractFileTitle(const std::string& path, bool all_extensions) {
-  std::size_t cut = path.find_last_of("\\/:");
-  std::string title = cut == std::string::npos ? path : path.substr(cut + 1);
+  std::string title = FileNamePart(path);
   std::size_t dot = all_extensions ? title.find('.') : title.rfind('.');
   if (dot != std::string::npos) title.erase(dot);
   return title;

@@ -16,8 +16,6 @@ bool IsLead(LeadByteTest test, char c) {
   return test != nullptr && test(static_cast<unsigned char>(c));
 }
 
-char UpperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
 bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= 32; }
 
 // Shared body of ReplaceStr/ReplaceText. `work` is the text searched (upper-cased for
@@ -57,9 +55,11 @@ std::mt19937_64& RandomGenerator() {
 
 }  // namespace
 
+char UpperAsciiChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
 std::string UpperAscii(const std::string& text) {
   std::string out = text;
-  for (char& c : out) c = UpperChar(c);
+  for (char& c : out) c = UpperAsciiChar(c);
   return out;
 }
 
@@ -248,6 +248,11 @@ std::int32_t StrToIntDef(const std::string& text, std::int32_t def) {
 
 void SetLeadByteTest(LeadByteTest test) { g_lead_byte_test = test; }
 LeadByteTest GetLeadByteTest() { return g_lead_byte_test; }
+
+std::string FileNamePart(const std::string& path) {
+  const std::size_t cut = path.find_last_of("\\/:");
+  return cut == std::string::npos ? path : path.substr(cut + 1);
+}
 
 std::string SetTrailingSlash(const std::string& path, bool with_slash, LeadByteTest is_lead) {
   std::string out = path;

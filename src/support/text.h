@@ -15,6 +15,8 @@ namespace velkor {
 
 // --- Case and trimming ---------------------------------------------------------------------
 
+// The byte upper-cased when it is one of a..z; every other byte unchanged.
+char UpperAsciiChar(char c);
 // The text with a..z mapped to A..Z; every other byte unchanged.
 std::string UpperAscii(const std::string& text);
 // The text without the bytes of value 32 or less at both ends.
@@ -100,6 +102,10 @@ std::int64_t StrToInt64Def(const std::string& text, std::int64_t def);
 std::int32_t StrToIntDef(const std::string& text, std::int32_t def);
 
 // --- Paths ---------------------------------------------------------------------------------
+
+// The part of a path or address after its last "\", "/" or drive ":" ("C:\a\b.exe" gives
+// "b.exe", "C:b.exe" gives "b.exe"); "" when the path ends with one of them.
+std::string FileNamePart(const std::string& path);
 
 // Test for the lead byte of a double-byte character. The path routines consult it so that a
 // backslash that is really the second byte of a double-byte character is never touched.

@@ -178,6 +178,7 @@ TEST(Text, DecimalConversion) {
       {"-5", true, -5},
       {" 12 ", true, 12},
       {"+3", true, 3},
+      {"0", true, 0},
       {"12x", false, 0},
       {"", false, 0},
       {"-", false, 0},
@@ -190,11 +191,10 @@ TEST(Text, DecimalConversion) {
       {"99999999999999999999", false, 0},
   };
   for (const Case& c : cases) {
-    std::int64_t v = 0;
+    std::int64_t v = 4242;
     EXPECT_EQ(TryStrToInt64(c.text, &v), c.ok) << c.text;
-    if (c.ok) {
-      EXPECT_EQ(v, c.value) << c.text;
-    }
+    // A text that does not convert leaves the output alone.
+    EXPECT_EQ(v, c.ok ? c.value : 4242) << c.text;
     EXPECT_EQ(StrToInt64Def(c.text, 77), c.ok ? c.value : 77) << c.text;
   }
   EXPECT_EQ(StrToIntDef("-2147483648", 1), INT32_MIN);
@@ -219,6 +219,15 @@ TEST(Text, RandomRange) {
   std::set<std::string> small;
   for (int i = 0; i < 200; ++i) small.insert(RandomRangeText(-1, 1));
   EXPECT_EQ(small, (std::set<std::string>{"-1", "0", "1"}));
+}
+
+TEST(Text, FileNamePart) {
+  EXPECT_EQ(FileNamePart("C:\\a\\b\\tool.exe"), "tool.exe");
+  EXPECT_EQ(FileNamePart("C:tool.exe"), "tool.exe");
+  EXPECT_EQ(FileNamePart("dir/tool.exe"), "tool.exe");
+  EXPECT_EQ(FileNamePart("http://host/dl/Tool.beta.info"), "Tool.beta.info");
+  EXPECT_EQ(FileNamePart("tool.exe"), "tool.exe");
+  EXPECT_EQ(FileNamePart("C:\\a\\"), "");
 }
 
 // A made-up double-byte code page in which 0x81 starts a two-byte character.
