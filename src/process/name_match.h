@@ -14,9 +14,6 @@ inline constexpr std::string_view kNoFileName = "*X*";
 // Equality after trimming every byte <= 32 from both ends and upper-casing ASCII letters only.
 bool SameProcessName(std::string_view a, std::string_view b);
 
-// The part after the last backslash, slash or drive colon ("C:\a\b.exe" -> "b.exe").
-std::string ProcessFileName(std::string_view path);
-
 // Trims the text, then removes every double quote at its start and at its end (what callers pass
 // may come straight from a command line, quotes and all).
 std::string StripPathQuotes(std::string_view path);

@@ -7,25 +7,13 @@
 
 #include "process/analizer.h"
 #include "process/name_match.h"
+#include "support/pump_win.h"
+#include "support/scoped_handle_win.h"
+#include "support/sysinfo_win.h"
+#include "support/text.h"
 
 namespace velkor {
 namespace {
-
-// Closes a kernel handle when it goes out of scope (null and INVALID_HANDLE_VALUE are "none").
-class ScopedHandle {
- public:
-  explicit ScopedHandle(HANDLE h = nullptr) : h_(h) {}
-  ~ScopedHandle() {
-    if (valid()) CloseHandle(h_);
-  }
-  ScopedHandle(const ScopedHandle&) = delete;
-  ScopedHandle& operator=(const ScopedHandle&) = delete;
-  bool valid() const { return h_ != nullptr && h_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return h_; }
-
- private:
-  HANDLE h_;
-};
 
 // GetProcAddress hands back a generic function pointer; going through void(*)() keeps the
 // compiler from warning about the cast to the real signature.
@@ -96,10 +84,6 @@ const Bindings& Toolhelp() {
   return b;
 }
 
-// Stand-in until the platform's system information lands: the NT family clears the top bit of
-// the version word.
-bool IsNtFamily() { return (GetVersion() & 0x80000000u) == 0; }
-
 bool UsePsapi() {
   switch (state().backend) {
     case ProcessBackend::kPsapi:
@@ -109,28 +93,7 @@ bool UsePsapi() {
     case ProcessBackend::kAuto:
       break;
   }
-  return IsNtFamily();
-}
-
-// Stand-ins for the shared message pumping until it lands: dispatch everything queued, then
-// sleep; repeat in small steps until the duration has passed.
-void PumpAndSleep(DWORD ms) {
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
-  Sleep(ms);
-}
-
-void WaitPumping(DWORD ms) {
-  DWORD step = ms / 10;
-  if (step < 1) step = 1;
-  if (step > 25) step = 25;
-  const DWORD start = GetTickCount();
-  do {
-    PumpAndSleep(step);
-  } while (GetTickCount() - start < ms);
+  return IsWinNT();
 }
 
 // Short (8.3) form of a path, "" when the system has none (for example, no such file).
@@ -158,7 +121,7 @@ ProcessQuery MakeQuery(const std::string& name, bool full_path_only) {
 
 ProcessCandidate CandidateFromPath(std::string full_path) {
   ProcessCandidate c;
-  c.file_name = ProcessFileName(full_path);
+  c.file_name = FileNamePart(full_path);
   c.short_path = ShortPathOf(full_path);
   c.full_path = std::move(full_path);
   return c;
@@ -204,7 +167,7 @@ std::string ToolhelpFullPath(const Bindings& b, const PROCESSENTRY32& entry) {
   if (!b.module_first(modules.get(), &module)) return exe;
   std::string full(module.szExePath, strnlen(module.szExePath, sizeof module.szExePath));
   // Only take it when it names the same file: the first module is the executable.
-  return SameProcessName(ProcessFileName(full), exe) ? full : exe;
+  return SameProcessName(FileNamePart(full), exe) ? full : exe;
 }
 
 DWORD FindWithToolhelp(const ProcessQuery& query) {

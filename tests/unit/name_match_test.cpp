@@ -22,14 +22,6 @@ TEST(SameProcessName, TrimsAndIgnoresAsciiCaseOnly) {
   for (const Case& c : cases) EXPECT_EQ(SameProcessName(c.a, c.b), c.same) << c.a << " / " << c.b;
 }
 
-TEST(ProcessFileName, TakesPartAfterLastSeparator) {
-  EXPECT_EQ(ProcessFileName("C:\\a\\b\\tool.exe"), "tool.exe");
-  EXPECT_EQ(ProcessFileName("C:tool.exe"), "tool.exe");
-  EXPECT_EQ(ProcessFileName("dir/tool.exe"), "tool.exe");
-  EXPECT_EQ(ProcessFileName("tool.exe"), "tool.exe");
-  EXPECT_EQ(ProcessFileName("C:\\a\\"), "");
-}
-
 TEST(StripPathQuotes, TrimsThenRemovesQuotesAtBothEnds) {
   EXPECT_EQ(StripPathQuotes("  \"C:\\My App\\a.exe\"  "), "C:\\My App\\a.exe");
   EXPECT_EQ(StripPathQuotes("\"\"a.exe\""), "a.exe");
