@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "support/pump_win.h"
+#include "support/text.h"
 #include "ui/msg_layout.h"
 #include "ui/msg_markup.h"
 
@@ -77,15 +78,7 @@ void PinRichEditLibrary() {
   (void)pinned;
 }
 
-bool IsMsPGothic(const std::string& face) {
-  std::size_t a = 0, b = face.size();
-  while (a < b && static_cast<unsigned char>(face[a]) <= 32) ++a;
-  while (b > a && static_cast<unsigned char>(face[b - 1]) <= 32) --b;
-  std::string t = face.substr(a, b - a);
-  if (t.size() != 10) return false;
-  return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, t.c_str(), 10, "MS PGothic", 10) ==
-         CSTR_EQUAL;
-}
+bool IsMsPGothic(const std::string& face) { return SameTrimmedText(face, "MS PGothic"); }
 
 int ButtonIndex(HWND window) {
   const BoxState& s = Box();

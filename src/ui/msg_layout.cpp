@@ -2,27 +2,10 @@
 
 #include <algorithm>
 
+#include "support/bar_list.h"
+#include "support/text.h"
+
 namespace velkor {
-namespace {
-
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-// TODO(support): use the shared BarListItem once the list routines are on main.
-std::string ListItem(const std::string& list, int index, const std::string& fallback) {
-  if (list.size() < 2 || list.front() != list.back() || index < 0) return fallback;
-  const char sep = list.front();
-  std::size_t start = 1;
-  for (int i = 0; i < index; ++i) {
-    std::size_t next = list.find(sep, start);
-    if (next == std::string::npos || next + 1 >= list.size()) return fallback;
-    start = next + 1;
-  }
-  std::size_t end = list.find(sep, start);
-  if (end == std::string::npos) return fallback;
-  return list.substr(start, end - start);
-}
-
-}  // namespace
 
 std::vector<MsgButtonSpec> MsgButtonsForStyle(std::uint32_t style) {
   switch (style & kMsgStyleButtonMask) {
@@ -54,11 +37,11 @@ std::uint32_t MsgStyleForCharset(std::uint32_t style, int charset) {
 }
 
 std::string MsgCaptionOrDefault(const std::string& caption, int kind) {
-  return caption.empty() ? ListItem(kMsgDefaultCaptions, kind, "") : caption;
+  return caption.empty() ? BarListItem(kMsgDefaultCaptions, kind, "") : caption;
 }
 
 std::string MsgButtonCaption(const std::string& buttons, int item) {
-  return ListItem(buttons, item, ListItem(kMsgDefaultButtons, item, ""));
+  return BarListItem(buttons, item, BarListItem(kMsgDefaultButtons, item, ""));
 }
 
 std::string MsgButtonsOrDefault(const std::string& buttons) {
@@ -123,14 +106,14 @@ int MsgNextFocus(int current, int delta, int count) {
 
 char MsgAcceleratorLetter(const std::string& caption) {
   std::size_t amp = caption.find('&');
-  if (amp == std::string::npos) return caption.empty() ? '\0' : AsciiUpper(caption[0]);
-  return amp + 1 < caption.size() ? AsciiUpper(caption[amp + 1]) : '\0';
+  if (amp == std::string::npos) return caption.empty() ? '\0' : UpperAsciiChar(caption[0]);
+  return amp + 1 < caption.size() ? UpperAsciiChar(caption[amp + 1]) : '\0';
 }
 
 int MsgAltKeyButton(char ch, const std::vector<std::string>& captions) {
   for (std::size_t i = 0; i < captions.size(); ++i) {
     if (captions[i].size() < 2) continue;
-    if (captions[i][1] == ch || captions[i][1] == AsciiUpper(ch)) return static_cast<int>(i);
+    if (captions[i][1] == ch || captions[i][1] == UpperAsciiChar(ch)) return static_cast<int>(i);
   }
   return -1;
 }
