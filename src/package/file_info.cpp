@@ -1,7 +1,6 @@
 #include "package/file_info.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <vector>
 
 #include "package/language.h"
@@ -27,23 +26,6 @@ bool ReadDescriptorString(ReadOnlyFile& file, std::int64_t* offset, std::string*
   if (!file.ReadExactAt(*offset + 4, text.data(), text.size())) return false;
   *out = std::move(text);
   *offset += 4 + len;
-  return true;
-}
-
-// File-name part of a path or address: after the last "\", "/" or ":".
-std::string FileNamePart(const std::string& path) {
-  const std::size_t p = path.find_last_of("\\/:");
-  return p == std::string::npos ? path : path.substr(p + 1);
-}
-
-// Leading decimal integer as the settings texts are read: the whole trimmed text must convert.
-bool ParseInt(const std::string& text, int* value) {
-  const std::string t = Trim(text);
-  if (t.empty()) return false;
-  char* end = nullptr;
-  const long long v = std::strtoll(t.c_str(), &end, 10);
-  if (end == nullptr || *end != '\0' || v < INT32_MIN || v > INT32_MAX) return false;
-  *value = static_cast<int>(v);
   return true;
 }
 
@@ -115,15 +97,9 @@ std::string TGFileInfo::GetLangText(const std::string& key, const std::string& d
   return LangTextFrom(LanguageTable, key, def);
 }
 
-int TGFileInfo::LangCharset() const {
-  int v = 0;
-  return ParseInt(GetLangText("Charset", "0"), &v) ? v : 0;
-}
+int TGFileInfo::LangCharset() const { return StrToIntDef(GetLangText("Charset", "0"), 0); }
 
-int TGFileInfo::LangFontSize() const {
-  int v = 8;
-  return ParseInt(GetLangText("FontSize", "8"), &v) ? v : 8;
-}
+int TGFileInfo::LangFontSize() const { return StrToIntDef(GetLangText("FontSize", "8"), 8); }
 
 std::string TGFileInfo::LangFontName() const { return GetLangText("FontName", "Tahoma"); }
 

@@ -40,8 +40,4 @@ inline constexpr std::uint32_t kRegMultiSz = 7;
 // "<0>"; anything else up to its first NUL.
 std::string RegValueText(std::uint32_t type, const std::string& data);
 
-// Signed 64-bit decimal number: an optional sign and at least one digit, nothing else. False for
-// any other text and on overflow.
-bool ParseInt64(const std::string& text, std::int64_t* value);
-
 }  // namespace velkor

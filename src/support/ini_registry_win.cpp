@@ -5,6 +5,7 @@
 
 #include "support/scoped_handle_win.h"
 #include "support/sysinfo_win.h"
+#include "support/text.h"
 #include "support/trace.h"
 
 namespace velkor {
@@ -33,10 +34,8 @@ std::string ReadIniString(const std::string& file, const std::string& section,
 
 std::int64_t ReadIniInt(const std::string& file, const std::string& section,
                         const std::string& key, std::int64_t default_value) {
-  std::int64_t value;
-  if (ParseInt64(ReadIniString(file, section, key, std::to_string(default_value)), &value))
-    return value;
-  return default_value;
+  return StrToInt64Def(ReadIniString(file, section, key, std::to_string(default_value)),
+                       default_value);
 }
 
 bool WriteIniString(const std::string& file, const std::string& section, const std::string& key,

@@ -5,17 +5,11 @@
 #include <vector>
 
 #include "support/ini_registry_win.h"
+#include "support/text.h"
 
 namespace velkor {
 
 namespace {
-
-std::string Trimmed(const std::string& s) {
-  std::size_t begin = 0, end = s.size();
-  while (begin < end && static_cast<unsigned char>(s[begin]) <= 32) ++begin;
-  while (end > begin && static_cast<unsigned char>(s[end - 1]) <= 32) --end;
-  return s.substr(begin, end - begin);
-}
 
 std::string LocaleText(LCTYPE type, const char* fallback) {
   char buf[16];
@@ -38,23 +32,23 @@ std::string CurrentUserName() {
   char buf[256];
   DWORD size = sizeof buf;
   if (!GetUserNameA(buf, &size)) return "";
-  return Trimmed(std::string(buf, strnlen(buf, sizeof buf)));
+  return Trim(std::string(buf, strnlen(buf, sizeof buf)));
 }
 
 std::string ComputerName() {
   char buf[256];
   DWORD size = sizeof buf;
   if (!GetComputerNameA(buf, &size)) return "";
-  return Trimmed(std::string(buf, strnlen(buf, sizeof buf)));
+  return Trim(std::string(buf, strnlen(buf, sizeof buf)));
 }
 
 std::string GetRegisteredOwner() {
-  return Trimmed(
+  return Trim(
       ReadRegString(WindowsCurrentVersionKey(), "RegisteredOwner", CurrentUserName(), false));
 }
 
 std::string GetRegisteredOrganization() {
-  return Trimmed(ReadRegString(WindowsCurrentVersionKey(), "RegisteredOrganization", "", false));
+  return Trim(ReadRegString(WindowsCurrentVersionKey(), "RegisteredOrganization", "", false));
 }
 
 std::string AccountDomainName(const std::string& account) {

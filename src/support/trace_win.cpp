@@ -4,6 +4,7 @@
 
 #include "support/files_win.h"
 #include "support/sysinfo_win.h"
+#include "support/text_win.h"
 #include "support/trace.h"
 
 namespace velkor {
@@ -21,11 +22,7 @@ class WindowsTraceBackend final : public TraceBackend {
 
   std::string Stamp() override { return StampText(NowDateTime()); }
   std::uint32_t ThreadId() override { return GetCurrentThreadId(); }
-  std::string ProgramPath() override {
-    char buf[MAX_PATH * 2];
-    DWORD n = GetModuleFileNameA(nullptr, buf, sizeof buf);
-    return n > 0 && n < sizeof buf ? std::string(buf, n) : std::string();
-  }
+  std::string ProgramPath() override { return ExePath(); }
   void AppendToFile(const std::string& path, const std::string& bytes) override {
     if (!path.empty()) AppendStringToFile(path, bytes);
   }

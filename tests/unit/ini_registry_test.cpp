@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <limits>
-
 namespace velkor {
 namespace {
 
@@ -68,34 +66,6 @@ TEST(RegistryValue, TextByType) {
       {"empty", 1, string(), ""},
   };
   for (const Case& c : cases) EXPECT_EQ(RegValueText(c.type, c.data), c.text) << c.name;
-}
-
-TEST(IniNumbers, DecimalInt64) {
-  struct Case {
-    const char* text;
-    bool ok;
-    std::int64_t value;
-  } cases[] = {
-      {"12", true, 12},
-      {"-5", true, -5},
-      {"+7", true, 7},
-      {"0", true, 0},
-      {"9223372036854775807", true, std::numeric_limits<std::int64_t>::max()},
-      {"-9223372036854775808", true, std::numeric_limits<std::int64_t>::min()},
-      {"9223372036854775808", false, 0},
-      {"-9223372036854775809", false, 0},
-      {"99999999999999999999", false, 0},
-      {"12x", false, 0},
-      {"", false, 0},
-      {"-", false, 0},
-      {"1 2", false, 0},
-      {"0x1F", false, 0},
-  };
-  for (const Case& c : cases) {
-    std::int64_t value = 4242;
-    EXPECT_EQ(ParseInt64(c.text, &value), c.ok) << c.text;
-    EXPECT_EQ(value, c.ok ? c.value : 4242) << c.text;
-  }
 }
 
 }  // namespace
