@@ -43,10 +43,23 @@ bool EndsWithNoCase(const std::string& s, const std::string& tail) {
   return true;
 }
 
+void ParseHeader(BlockInfo& b, bool& parsed) {
+  parsed = true;
+  const std::string item0 = BarItem(b.header, 0);
+  const size_t star = item0.find('*');
+  b.name = item0.substr(0, star);
+  if (b.header.find('*') != std::string::npos) b.main_entry = b.header;
+  if (star != std::string::npos) b.main_entry = item0;
+  const std::string date = BarItem(b.header, 1);
+  char* endp = nullptr;
+  const unsigned long long v = std::strtoull(date.c_str(), &endp, 10);
+  b.date = (!date.empty() && *endp == '\0' && v <= 0xFFFFFFFFull) ? static_cast<uint32_t>(v) : 0;
+}
+
 // Walks the blocks of one volume from DataOffset to the trailer. In the first volume the first
 // `skip` blocks are the descriptor strings.
 void WalkBlocks(std::ifstream& in, const DescriptorRead& d, int skip, VolumeReport& vol,
-                PackageReport& report) {
+                PackageReport& report, const ContentSink& content) {
   const std::string where = vol.path.filename().string();
   uint64_t p = static_cast<uint32_t>(d.trailer.data_offset);
   int index = 0;
@@ -70,7 +83,7 @@ void WalkBlocks(std::ifstream& in, const DescriptorRead& d, int skip, VolumeRepo
     ++index;
     if (index > skip) {
       StreamInflater inflater;
-      bool in_header = true, header_too_long = false;
+      bool in_header = true, header_too_long = false, parsed = false;
       auto sink = [&](std::string_view out) {
         if (in_header) {
           const size_t zero = out.find('\0');
@@ -81,7 +94,9 @@ void WalkBlocks(std::ifstream& in, const DescriptorRead& d, int skip, VolumeRepo
           in_header = false;
           out.remove_prefix(zero + 1);
         }
+        if (!parsed) ParseHeader(b, parsed);
         b.content_size += out.size();
+        if (content && !b.header.empty() && !out.empty()) content(b, out);
       };
       uint64_t left = b.data_size, at = p + 4;
       bool ok = true;
@@ -106,15 +121,7 @@ void WalkBlocks(std::ifstream& in, const DescriptorRead& d, int skip, VolumeRepo
       if (header_too_long) report.problems.push_back(where + ": block header too long");
       if (in_header) b.header.clear();  // no byte 0: the stub skips the block
       if (!b.header.empty()) {
-        const std::string item0 = BarItem(b.header, 0);
-        const size_t star = item0.find('*');
-        b.name = item0.substr(0, star);
-        if (b.header.find('*') != std::string::npos) b.main_entry = b.header;
-        if (star != std::string::npos) b.main_entry = item0;
-        const std::string date = BarItem(b.header, 1);
-        char* endp = nullptr;
-        const unsigned long long v = std::strtoull(date.c_str(), &endp, 10);
-        b.date = (!date.empty() && *endp == '\0' && v <= 0xFFFFFFFFull) ? static_cast<uint32_t>(v) : 0;
+        if (!parsed) ParseHeader(b, parsed);
         if (!b.main_entry.empty()) report.main_entry = b.main_entry;
         if (b.name.find_first_of("\\/:") != std::string::npos)
           report.notes.push_back(where + ": '" + b.name + "' names a folder; the stub writes it only "
@@ -130,11 +137,11 @@ void WalkBlocks(std::ifstream& in, const DescriptorRead& d, int skip, VolumeRepo
                               ", the trailer starts at " + std::to_string(d.trailer_pos));
 }
 
-void InspectVolume(const fs::path& path, bool first, PackageReport& report) {
+void InspectVolume(const fs::path& path, bool first, PackageReport& report, const ContentSink& content) {
   VolumeReport vol;
   vol.path = path;
   std::string error;
-  vol.descriptor = ReadDescriptor(path, &error);
+  vol.descriptor = ReadDescriptor(path, &error, first);
   if (!vol.descriptor) {
     report.problems.push_back(error);
     report.volumes.push_back(std::move(vol));
@@ -149,7 +156,7 @@ void InspectVolume(const fs::path& path, bool first, PackageReport& report) {
     report.problems.push_back(path.filename().string() + ": checksum does not match");
   std::ifstream in(path, std::ios::binary);
   const int skip = first ? (d.trailer.descriptor_count == 0 ? 2 : d.trailer.descriptor_count) : 0;
-  WalkBlocks(in, d, skip, vol, report);
+  WalkBlocks(in, d, skip, vol, report, content);
   report.volumes.push_back(std::move(vol));
 }
 
@@ -167,7 +174,7 @@ std::string BarItem(const std::string& list, int index) {
   }
 }
 
-std::optional<DescriptorRead> ReadDescriptor(const fs::path& path, std::string* error) {
+std::optional<DescriptorRead> ReadDescriptor(const fs::path& path, std::string* error, bool with_strings) {
   const std::string name = path.filename().string();
   auto fail = [&](const std::string& why) {
     if (error) *error = name + ": " + why;
@@ -207,7 +214,8 @@ std::optional<DescriptorRead> ReadDescriptor(const fs::path& path, std::string* 
   if (d.trailer.data_offset < 0 || static_cast<uint64_t>(d.trailer.data_offset) > d.trailer_pos)
     return fail("data offset " + std::to_string(d.trailer.data_offset) + " lies outside the package");
 
-  const int count = d.trailer.descriptor_count == 0 ? 2 : std::min<int>(d.trailer.descriptor_count, 3);
+  const int count =
+      !with_strings ? 0 : d.trailer.descriptor_count == 0 ? 2 : std::min<int>(d.trailer.descriptor_count, 3);
   uint64_t p = static_cast<uint32_t>(d.trailer.data_offset);
   for (int i = 0; i < count; ++i) {
     std::string len;
@@ -223,7 +231,7 @@ std::optional<DescriptorRead> ReadDescriptor(const fs::path& path, std::string* 
   return d;
 }
 
-PackageReport InspectPackage(const fs::path& path) {
+PackageReport InspectPackage(const fs::path& path, const ContentSink& content) {
   PackageReport report;
   std::string error;
   const auto first = ReadDescriptor(path, &error);
@@ -250,11 +258,11 @@ PackageReport InspectPackage(const fs::path& path) {
   } else if (EndsWithNoCase(path.string(), ".001")) {
     base = path.string().substr(0, path.string().size() - 4);
   }
-  InspectVolume(volume1, true, report);
+  InspectVolume(volume1, true, report, content);
   for (int v = 2; report.volumes.back().descriptor &&
                   (report.volumes.back().descriptor->trailer.flags & kFlagMultiVolume);
        ++v) {
-    InspectVolume(VolumeName(base, v), false, report);
+    InspectVolume(VolumeName(base, v), false, report, content);
   }
   const auto& d = report.volumes.back().descriptor;
   if (d && report.file_blocks != first->trailer.files_count && !(first->trailer.flags & kFlagSpanCd))

@@ -6,6 +6,8 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <string_view>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,8 +28,10 @@ struct DescriptorRead {
 };
 
 // Trailer and descriptor strings of one file; nullopt with `error` set when the file is not a
-// package (missing, too short, wrong magic, lengths outside the file).
-std::optional<DescriptorRead> ReadDescriptor(const std::filesystem::path& path, std::string* error);
+// package (missing, too short, wrong magic, lengths outside the file). Further volumes of a set
+// carry no descriptor strings: `with_strings` false reads the trailer only.
+std::optional<DescriptorRead> ReadDescriptor(const std::filesystem::path& path, std::string* error,
+                                             bool with_strings = true);
 
 struct BlockInfo {
   uint64_t offset = 0;
@@ -58,7 +62,10 @@ struct PackageReport {
   bool valid() const { return problems.empty() && !volumes.empty(); }
 };
 
-PackageReport InspectPackage(const std::filesystem::path& path);
+// Receives the content of every file block, piece by piece, in package order.
+using ContentSink = std::function<void(const BlockInfo& block, std::string_view content)>;
+
+PackageReport InspectPackage(const std::filesystem::path& path, const ContentSink& sink = nullptr);
 std::string FormatReport(const PackageReport& report);
 
 // Item `index` of a bar list (first character is the separator), "" when absent.
