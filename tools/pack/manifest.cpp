@@ -154,7 +154,9 @@ std::string ApplyOverride(const std::string& assignment, IniDocument& doc) {
 std::string BuildPackageSpec(const IniDocument& doc, const std::string& source, const fs::path& base_dir,
                              const fs::path& default_stub_x86, const fs::path& default_stub_x64,
                              PackageSpec& spec) {
-  auto resolve = [&](const std::string& p) { return fs::path(p).is_absolute() ? fs::path(p) : base_dir / p; };
+  auto resolve = [&](const std::string& p) {
+    return fs::path(p).is_absolute() ? fs::path(p) : (base_dir / p).lexically_normal();
+  };
   bool have_package = false;
   std::string arch = "x86";
   fs::path stub;
