@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <vector>
 
 namespace velkor {
 namespace {
@@ -83,7 +82,7 @@ TrailerRecord ReadTrailerIn(UnpackSource& src) {
 
 // The package checksum: 32-bit words summed in 4096-byte blocks, plus 1234 per block, up to 78
 // bytes before the end of the package; files over 50 MiB are not checked.
-uint32_t PackageChecksumIn(UnpackSource& src, int64_t trailer_size, std::vector<char>& buf) {
+uint32_t PackageChecksumIn(UnpackSource& src, int64_t trailer_size, char* buf) {
   int64_t n = src.Size();
   if (n > kChecksumLimit) return kChecksumSkipped;
   int64_t start = 0;
@@ -98,19 +97,18 @@ uint32_t PackageChecksumIn(UnpackSource& src, int64_t trailer_size, std::vector<
   uint32_t sum = 0;
   // Read in large pieces but sum in 4096-byte blocks, which is what the sum is defined over; a
   // piece is a whole number of blocks, so block boundaries stay where single reads put them.
-  buf.resize(std::max<size_t>(buf.size(), kReadPiece));
   const int64_t size = src.Size();
   int64_t pos = start;
   size_t off = 0, have = 0;
   for (;;) {
     if (off == have) {
       off = 0;
-      have = pos < size ? src.ReadAt(pos, buf.data(), size_t(std::min<int64_t>(
+      have = pos < size ? src.ReadAt(pos, buf, size_t(std::min<int64_t>(
                                                          int64_t(kReadPiece), size - pos)))
                         : 0;
     }
     const size_t block = std::min<size_t>(4096, have - off);
-    const uint8_t* p = reinterpret_cast<const uint8_t*>(buf.data() + off);
+    const uint8_t* p = reinterpret_cast<const uint8_t*>(buf + off);
     for (size_t i = 0; i + 4 <= block; i += 4) {
       r -= 4;
       if (r > 4) sum += Le32(p + i);
@@ -237,8 +235,9 @@ class Unpacker {
   TrailerRecord rec_;
   int64_t block_index_ = 0;
   int64_t descriptor_end_ = 0;
-  std::vector<char> in_;
-  std::vector<char> out_;
+  // Reused for every read and every inflate step; never initialised, always written first.
+  std::unique_ptr<char[]> in_{new char[kReadPiece]};
+  std::unique_ptr<char[]> out_;
 
   // The file block being decoded.
   struct Block {
@@ -261,8 +260,6 @@ UnpackResult Unpacker::Run(const std::string& source, const std::string& agent_n
   if (base.size() >= 4 && base.compare(base.size() - 4, 4, ".001") == 0)
     base.resize(base.size() - 4);
   host_.Progress(0, 0, 0, 1);
-  in_.resize(kReadPiece);
-  out_.resize(kOutPiece);
 
   bool keep_going = true;
   std::string file = source;
@@ -319,7 +316,7 @@ Unpacker::Step Unpacker::UnpackVolume(const std::string& file, int volume,
   const int64_t p = rec_.DataOffset();
   if (volume == 1) host_.ViewerLine("FileInfo.FilesCount=" + std::to_string(rec_.FilesCount()));
 
-  const uint32_t sum = PackageChecksumIn(*src, rec_.TrailerSize(), in_);
+  const uint32_t sum = PackageChecksumIn(*src, rec_.TrailerSize(), in_.get());
   result_.checksum_ok = sum == rec_.Checksum() || sum == kChecksumSkipped ||
                         rec_.Checksum() == kChecksumSkipped;
   if (!result_.checksum_ok) {
@@ -398,7 +395,7 @@ bool Unpacker::CopyBlock(UnpackSource& src, int64_t offset, int64_t length, bool
   int64_t remaining = length;
   auto read_piece = [&](size_t& got) {
     const size_t want = size_t(std::min<int64_t>(remaining, int64_t(kReadPiece)));
-    got = src.ReadAt(pos, in_.data(), want);
+    got = src.ReadAt(pos, in_.get(), want);
     pos += int64_t(got);
     remaining -= int64_t(got);
     host_.PumpMessages();
@@ -412,11 +409,12 @@ bool Unpacker::CopyBlock(UnpackSource& src, int64_t offset, int64_t length, bool
         Fail(UnpackFailure::kCorrupt);
         return false;
       }
-      if (!Feed(in_.data(), got)) return false;
+      if (!Feed(in_.get(), got)) return false;
     }
     return FinishBlock();
   }
 
+  if (!out_) out_.reset(new char[kOutPiece]);
   z_stream zs;
   std::memset(&zs, 0, sizeof zs);
   if (inflateInit(&zs) != Z_OK) {
@@ -438,15 +436,15 @@ bool Unpacker::CopyBlock(UnpackSource& src, int64_t offset, int64_t length, bool
         if (block_.target) block_.target->Close(0);
         return false;
       }
-      zs.next_in = reinterpret_cast<Bytef*>(in_.data());
+      zs.next_in = reinterpret_cast<Bytef*>(in_.get());
       zs.avail_in = uInt(got);
     }
     const bool input_exhausted = zs.avail_in == 0 && remaining == 0;
-    zs.next_out = reinterpret_cast<Bytef*>(out_.data());
-    zs.avail_out = uInt(out_.size());
+    zs.next_out = reinterpret_cast<Bytef*>(out_.get());
+    zs.avail_out = uInt(kOutPiece);
     ret = inflate(&zs, Z_NO_FLUSH);
-    const size_t produced = out_.size() - zs.avail_out;
-    if (produced > 0 && !Feed(out_.data(), produced)) return false;
+    const size_t produced = kOutPiece - zs.avail_out;
+    if (produced > 0 && !Feed(out_.get(), produced)) return false;
     if (ret == Z_STREAM_END) break;
     // No progress with all input consumed: the stream was cut short.
     if (ret == Z_BUF_ERROR && input_exhausted && produced == 0) break;

@@ -139,7 +139,7 @@ class MemorySource : public UnpackSource {
   }
 
  private:
-  const std::string data_;
+  const std::string& data_;  // an entry of MemoryHost::files, which outlives the run
 };
 
 // Every file lives in `files`; writes to a path in `unwritable` fail, and `disk_space` bounds the
