@@ -4,6 +4,7 @@
 
 #include "pack_fixture.h"
 #include "scramble.h"
+#include "support/bar_list.h"
 
 namespace velkor::pack::testing {
 namespace {
@@ -47,11 +48,11 @@ TEST_F(PackWriter, PlainPackageReadsBackFileForFile) {
   EXPECT_TRUE(d.has_end_offset);
   EXPECT_EQ(d.end, fs::file_size(spec.output));
   EXPECT_EQ(d.strings[0], "|~GERMAN~s0=Installation~s1=~|");
-  EXPECT_EQ(BarItem(d.strings[1], 0), "http://updates.test/p");
-  EXPECT_EQ(BarItem(d.strings[1], 1), "p.ini");
-  EXPECT_EQ(BarItem(d.strings[1], 2), "agent.exe");
-  EXPECT_EQ(UnscrambleTokenChecked(BarItem(d.strings[1], 3)), "PROD-77");
-  EXPECT_EQ(BarItem(d.strings[1], 4), "1");
+  EXPECT_EQ(BarListItem(d.strings[1], 0, ""), "http://updates.test/p");
+  EXPECT_EQ(BarListItem(d.strings[1], 1, ""), "p.ini");
+  EXPECT_EQ(BarListItem(d.strings[1], 2, ""), "agent.exe");
+  EXPECT_EQ(UnscrambleTokenChecked(BarListItem(d.strings[1], 3, "")), "PROD-77");
+  EXPECT_EQ(BarListItem(d.strings[1], 4, ""), "1");
   EXPECT_EQ(d.strings_read, 2);
   // The engine comes first whatever the order of the files; the stored image stays untouched.
   ASSERT_EQ(v.blocks.size(), 7u);
@@ -251,12 +252,12 @@ TEST_F(PackWriter, InternetPackageCarriesTheRealFilesToken) {
   EXPECT_EQ(d.trailer.flags, kFlagTraceLog);
   EXPECT_EQ(d.strings[0], rd.strings[0]);
   EXPECT_EQ(d.strings[1], rd.strings[1]);
-  EXPECT_EQ(BarItem(d.strings[2], 0), "http://downloads.test/product");
-  EXPECT_EQ(BarItem(d.strings[2], 1), "real.exe");
-  EXPECT_EQ(BarItem(d.strings[2], 2), "0");
-  EXPECT_EQ(UnscrambleTokenChecked(BarItem(d.strings[2], 3)), "SETUP-9");
-  EXPECT_EQ(UnscrambleTokenChecked(BarItem(rd.strings[2], 3)), "SETUP-9");
-  EXPECT_EQ(BarItem(d.strings[2], 4), std::to_string(fs::file_size(real.output)));
+  EXPECT_EQ(BarListItem(d.strings[2], 0, ""), "http://downloads.test/product");
+  EXPECT_EQ(BarListItem(d.strings[2], 1, ""), "real.exe");
+  EXPECT_EQ(BarListItem(d.strings[2], 2, ""), "0");
+  EXPECT_EQ(UnscrambleTokenChecked(BarListItem(d.strings[2], 3, "")), "SETUP-9");
+  EXPECT_EQ(UnscrambleTokenChecked(BarListItem(rd.strings[2], 3, "")), "SETUP-9");
+  EXPECT_EQ(BarListItem(d.strings[2], 4, ""), std::to_string(fs::file_size(real.output)));
 }
 
 TEST_F(PackWriter, InternetPackageRefusesUnsuitableRealFiles) {

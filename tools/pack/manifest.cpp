@@ -5,26 +5,15 @@
 #include <fstream>
 #include <sstream>
 
+#include "support/text.h"
+
 namespace velkor::pack {
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string Trim(const std::string& s) {
-  size_t a = 0, b = s.size();
-  while (a < b && static_cast<unsigned char>(s[a]) <= 32) ++a;
-  while (b > a && static_cast<unsigned char>(s[b - 1]) <= 32) --b;
-  return s.substr(a, b - a);
-}
-
-std::string Upper(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  return s;
-}
-
-bool SameName(const std::string& a, const std::string& b) { return Upper(a) == Upper(b); }
+bool SameName(const std::string& a, const std::string& b) { return UpperAscii(a) == UpperAscii(b); }
 
 const char* const kLanguageNames[] = {
     "AFRIKAANS", "ALBANIAN", "ARABIC", "BASQUE", "BELARUSIAN", "BULGARIAN", "CATALAN", "CHINESE",
@@ -58,7 +47,7 @@ std::string At(const std::string& source, int line) {
 }
 
 bool ParseBool(const std::string& text, bool& value) {
-  const std::string t = Upper(text);
+  const std::string t = UpperAscii(text);
   if (t == "1" || t == "TRUE" || t == "YES") return (value = true), true;
   if (t == "0" || t == "FALSE" || t == "NO" || t.empty()) return (value = false), true;
   return false;
@@ -162,11 +151,11 @@ std::string BuildPackageSpec(const IniDocument& doc, const std::string& source, 
   fs::path stub;
   std::vector<std::pair<fs::path, int>> folders;
   for (const IniSection& section : doc.sections) {
-    const std::string upper = Upper(section.name);
+    const std::string upper = UpperAscii(section.name);
     if (upper == "PACKAGE") {
       have_package = true;
       for (const IniEntry& e : section.entries) {
-        const std::string k = Upper(e.key);
+        const std::string k = UpperAscii(e.key);
         const std::string where = At(source, e.line) + e.key + ": ";
         auto flag = [&](bool& out) {
           return ParseBool(e.value, out) ? std::string() : where + "expected 0 or 1, found '" + e.value + "'";
@@ -176,7 +165,7 @@ std::string BuildPackageSpec(const IniDocument& doc, const std::string& source, 
         if (k == "OUTPUT") spec.output = resolve(e.value);
         else if (k == "STUB") stub = e.value.empty() ? fs::path() : resolve(e.value);
         else if (k == "ARCH") {
-          arch = Upper(e.value) == "X64" ? "x64" : Upper(e.value) == "X86" ? "x86" : "";
+          arch = UpperAscii(e.value) == "X64" ? "x64" : UpperAscii(e.value) == "X86" ? "x86" : "";
           if (arch.empty()) return where + "expected x86 or x64, found '" + e.value + "'";
         } else if (k == "FOLDER") folders.push_back({resolve(e.value), e.line});
         else if (k == "ENGINE") spec.engine = e.value;
@@ -211,7 +200,7 @@ std::string BuildPackageSpec(const IniDocument& doc, const std::string& source, 
     } else if (upper == "INTERNET") {
       InternetInfoSpec ii;
       for (const IniEntry& e : section.entries) {
-        const std::string k = Upper(e.key);
+        const std::string k = UpperAscii(e.key);
         if (!InList(kInternetKeys, e.key)) return At(source, e.line) + "unknown key " + e.key + " in [Internet]";
         if (k == "SETUPTOKEN") ii.setup_token = e.value;
         else if (k == "SETUPURL") ii.setup_url = e.value;
@@ -222,7 +211,7 @@ std::string BuildPackageSpec(const IniDocument& doc, const std::string& source, 
       spec.internet_info = ii;
     } else if (upper.rfind(kLanguagePrefix, 0) == 0) {
       LanguageEntry lang;
-      lang.name = Upper(Trim(section.name.substr(kLanguagePrefix.size())));
+      lang.name = UpperAscii(Trim(section.name.substr(kLanguagePrefix.size())));
       if (!IsKnownLanguageName(lang.name))
         return At(source, section.line) + "unknown language '" + lang.name + "'";
       for (const IniEntry& e : section.entries) {

@@ -8,6 +8,8 @@
 #include "compression.h"
 #include "package_writer.h"
 #include "scramble.h"
+#include "support/bar_list.h"
+#include "support/text.h"
 
 namespace velkor::pack {
 
@@ -32,25 +34,14 @@ std::string Hex32(uint32_t v) {
   return b;
 }
 
-bool EndsWithNoCase(const std::string& s, const std::string& tail) {
-  if (s.size() < tail.size()) return false;
-  for (size_t i = 0; i < tail.size(); ++i) {
-    char a = s[s.size() - tail.size() + i], b = tail[i];
-    if (a >= 'a' && a <= 'z') a -= 32;
-    if (b >= 'a' && b <= 'z') b -= 32;
-    if (a != b) return false;
-  }
-  return true;
-}
-
 void ParseHeader(BlockInfo& b, bool& parsed) {
   parsed = true;
-  const std::string item0 = BarItem(b.header, 0);
+  const std::string item0 = BarListItem(b.header, 0, "");
   const size_t star = item0.find('*');
   b.name = item0.substr(0, star);
   if (b.header.find('*') != std::string::npos) b.main_entry = b.header;
   if (star != std::string::npos) b.main_entry = item0;
-  const std::string date = BarItem(b.header, 1);
+  const std::string date = BarListItem(b.header, 1, "");
   char* endp = nullptr;
   const unsigned long long v = std::strtoull(date.c_str(), &endp, 10);
   b.date = (!date.empty() && *endp == '\0' && v <= 0xFFFFFFFFull) ? static_cast<uint32_t>(v) : 0;
@@ -162,18 +153,6 @@ void InspectVolume(const fs::path& path, bool first, PackageReport& report, cons
 
 }  // namespace
 
-std::string BarItem(const std::string& list, int index) {
-  if (list.empty() || index < 0) return "";
-  const char sep = list[0];
-  size_t start = 1;
-  for (int i = 0;; ++i) {
-    const size_t next = list.find(sep, start);
-    if (next == std::string::npos) return "";
-    if (i == index) return list.substr(start, next - start);
-    start = next + 1;
-  }
-}
-
 std::optional<DescriptorRead> ReadDescriptor(const fs::path& path, std::string* error, bool with_strings) {
   const std::string name = path.filename().string();
   auto fail = [&](const std::string& why) {
@@ -255,7 +234,7 @@ PackageReport InspectPackage(const fs::path& path, const ContentSink& content) {
     if (!launcher.checksum_pass) report.problems.push_back(path.filename().string() + ": checksum does not match");
     report.volumes.push_back(std::move(launcher));
     volume1 = VolumeName(path, 1);
-  } else if (EndsWithNoCase(path.string(), ".001")) {
+  } else if (EndsWithStr(".001", path.string(), true)) {
     base = path.string().substr(0, path.string().size() - 4);
   }
   InspectVolume(volume1, true, report, content);
@@ -308,14 +287,15 @@ std::string FormatReport(const PackageReport& report) {
       << " HasAgent=" << !!t.has_agent << " ThisIs_AutoUpdateProg=" << !!t.this_is_agent << "\n";
     if (first || v.is_launcher) {
       const auto& s = d.strings;
+      auto item = [](const std::string& list, int index) { return BarListItem(list, index, ""); };
       o << "  LanguageTable: " << s[0] << "\n";
-      o << "  PackageInfo: InfoUrl=" << BarItem(s[1], 0) << " InfoFileName=" << BarItem(s[1], 1)
-        << " AgentExeName=" << BarItem(s[1], 2) << " PackageToken=" << token(BarItem(s[1], 3))
-        << " RunHidden=" << BarItem(s[1], 4) << "\n";
+      o << "  PackageInfo: InfoUrl=" << item(s[1], 0) << " InfoFileName=" << item(s[1], 1)
+        << " AgentExeName=" << item(s[1], 2) << " PackageToken=" << token(item(s[1], 3))
+        << " RunHidden=" << item(s[1], 4) << "\n";
       if (d.strings_read >= 3)
-        o << "  InternetInfo: SetupUrl=" << BarItem(s[2], 0) << " SetupFileName=" << BarItem(s[2], 1)
-          << " AlwaysDownload=" << BarItem(s[2], 2) << " SetupToken=" << token(BarItem(s[2], 3))
-          << " SetupSize=" << BarItem(s[2], 4) << "\n";
+        o << "  InternetInfo: SetupUrl=" << item(s[2], 0) << " SetupFileName=" << item(s[2], 1)
+          << " AlwaysDownload=" << item(s[2], 2) << " SetupToken=" << token(item(s[2], 3))
+          << " SetupSize=" << item(s[2], 4) << "\n";
     }
     if (!v.is_launcher) first = false;
     for (const BlockInfo& b : v.blocks) {

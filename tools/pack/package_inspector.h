@@ -68,7 +68,4 @@ using ContentSink = std::function<void(const BlockInfo& block, std::string_view 
 PackageReport InspectPackage(const std::filesystem::path& path, const ContentSink& sink = nullptr);
 std::string FormatReport(const PackageReport& report);
 
-// Item `index` of a bar list (first character is the separator), "" when absent.
-std::string BarItem(const std::string& list, int index);
-
 }  // namespace velkor::pack

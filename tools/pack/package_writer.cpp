@@ -9,6 +9,8 @@
 #include "compression.h"
 #include "package_inspector.h"
 #include "scramble.h"
+#include "support/bar_list.h"
+#include "support/text.h"
 
 namespace velkor::pack {
 
@@ -19,12 +21,6 @@ namespace {
 // Upper bound of a block's content: its length must fit the signed 32-bit block length with room
 // to spare, and the stub holds a whole block in memory.
 constexpr uint64_t kMaxBlockSize = 256u << 20;
-
-std::string Upper(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  return s;
-}
 
 bool ReadWholeFile(const fs::path& path, std::string& out) {
   std::ifstream in(path, std::ios::binary);
@@ -345,7 +341,7 @@ PackResult WritePackage(const PackageSpec& spec) {
   bool engine_found = spec.engine.empty();
   for (const PackFile& f : spec.files) {
     if (auto e = CheckFileName(f.name); !e.empty()) return fail(e);
-    if (!seen.insert(Upper(f.name)).second) return fail("file named twice: " + f.name);
+    if (!seen.insert(UpperAscii(f.name)).second) return fail("file named twice: " + f.name);
     std::error_code ec;
     if (!fs::is_regular_file(f.source, ec)) return fail("file not found: " + f.source.string());
     FilePlan plan;
@@ -356,7 +352,7 @@ PackResult WritePackage(const PackageSpec& spec) {
     const std::string date = std::to_string(plan.date);
     plan.header = "|" + f.name + "|" + date + "|";
     plan.first_header = plan.header;
-    if (Upper(f.name) == Upper(spec.engine)) {
+    if (UpperAscii(f.name) == UpperAscii(spec.engine)) {
       engine_found = true;
       plan.first_header = "|" + f.name + "*" + (spec.engine_args.empty() ? "" : " " + spec.engine_args) +
                           "|" + date + "|";
@@ -490,7 +486,7 @@ PackResult WriteInternetPackage(const InternetPackageSpec& spec) {
   if (real->trailer.flags & (kFlagMultiVolume | kFlagSpanCd))
     return fail("real setup file is a multi-volume or span set; the download is one file");
   if (real->trailer.internet_package) return fail("real setup file is itself an internet package");
-  const std::string token = BarItem(real->strings[2], 3);
+  const std::string token = BarListItem(real->strings[2], 3, "");
   if (real->strings_read < 3 || token.empty())
     return fail("real setup file carries no SetupToken; write it with [Internet] SetupToken");
   std::string url = spec.setup_url;
