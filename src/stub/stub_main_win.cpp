@@ -1,9 +1,136 @@
 #include "stub/stub_main_win.h"
 
+#include <memory>
+#include <string>
+
+#include "package/language_win.h"
+#include "process/process_win.h"
+#include "stub/command_line_standin_win.h"
+#include "stub/pending_work_win.h"
+#include "stub/run_mode.h"
+#include "stub/stub_state.h"
+
 namespace velkor {
 
+using cmdline_standin::GetCommandTail;
+using cmdline_standin::GetSwitchInt;
+using cmdline_standin::GetSwitchValue;
+using cmdline_standin::ModulePath;
+
+namespace {
+
+bool TopLevelWindowOfClassExists(const std::string& class_name) {
+  return FindWindowA(class_name.c_str(), nullptr) != nullptr;
+}
+
+bool FileExists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+}  // namespace
+
 int StubMain(HINSTANCE) {
-  return 0;
+  // Viewer channel: pid + " ==== STUB START ====> " + command line + "<".
+  StubState& stub = Stub();
+  // Texts are chosen by the language the thread had when the process started.
+  ReadSystemLocaleFromThread();
+
+  const std::string own_path = ModulePath();
+  stub.own_descriptor = std::make_unique<TGFileInfo>(own_path);
+  stub.ThisIs_AutoUpdateProg = stub.own_descriptor->ThisIs_AutoUpdateProg();
+  stub.TracingEnabled = stub.ThisIs_AutoUpdateProg && stub.own_descriptor->TraceLog();
+  const AgentRole role =
+      ClassifyAgent(stub.ThisIs_AutoUpdateProg, own_path, stub.own_descriptor->AgentExeName());
+  stub.ThisIs_Plain_AutoUpdate_Exe = role.plain;
+  stub.ThisIs_X_AutoUpdate_Exe = role.transient;
+  // Trace: indent " X " in the transient copy; two empty lines, "=== START === " + own path,
+  // "CommandLine=" + command line. Viewer: pid + " ==== ThisIs_AutoUpdateProg=" + TRUE/FALSE.
+
+  DoRunStubWin();
+
+  stub.own_descriptor.reset();
+  // Viewer: pid + " ==== STUB END ====> " + command line + "<", then an empty line.
+  // Trace: "=== EXIT === " + own path, then an empty line.
+  return static_cast<int>(stub.exit_code);
+}
+
+void DoRunStubWin() {
+  // Trace: "DoRunStubWin() --- Start".
+  StubState& stub = Stub();
+  const std::string own_path = ModulePath();
+  stub.WindowClassName = MainWindowClassName(stub.ThisIs_AutoUpdateProg, own_path);
+  const AgentRole role =
+      ClassifyAgent(stub.ThisIs_AutoUpdateProg, own_path, OwnDescriptor().AgentExeName());
+  stub.X_ExeIsRunning = TopLevelWindowOfClassExists(role.x_window_class);
+  // Trace: "X_ExeIsRunning=", "ThisIs_Plain_AutoUpdate_Exe=", "ThisIs_X_AutoUpdate_Exe=" + TRUE/FALSE.
+
+  RunModeFacts facts;
+  facts.window_class_exists = TopLevelWindowOfClassExists(stub.WindowClassName);
+  facts.plain_agent_exe = stub.ThisIs_Plain_AutoUpdate_Exe;
+  facts.x_agent_exe = stub.ThisIs_X_AutoUpdate_Exe;
+  facts.span_cd = OwnDescriptor().SpanCd();
+  facts.span_level = GetSwitchInt("/SpanCdLvl=", 1);
+
+  switch (ChooseRunMode(facts)) {
+    case RunMode::kAlreadyRunning:
+      break;
+    case RunMode::kPlainAgent:
+      StartTransientAgentCopy();
+      break;
+    case RunMode::kTransientAgent:
+      // Trace: "CheckTestMode".
+      CheckAgentTestMode(true);
+      // Trace: "WinMain".
+      RunMainWindowLoop();
+      // Trace: "DeleteMySelf".
+      DeleteOwnProgramAfterExit(false);
+      break;
+    case RunMode::kSpanRelaunch:
+      SpanRelaunch();
+      break;
+    case RunMode::kMainLoop:
+      RunMainWindowLoop();
+      if (DeleteSelfAfterMainLoop(GetSwitchInt("/SpanCdLvl=", 1))) DeleteOwnProgramAfterExit(true);
+      break;
+  }
+  // A plain agent forwards its commands whether or not its copy was already running.
+  if (stub.ThisIs_Plain_AutoUpdate_Exe) HandleParamOK(stub.X_ExeIsRunning);
+  // Trace: "DoRunStubWin() --- End".
+}
+
+bool HandleParamOK(bool x_was_running) {
+  // Trace: "HandleParamOK() --- Start".
+  const std::string own_path = ModulePath();
+  const std::string own_name = FileNameOfPath(own_path);
+  const std::string target =
+      own_path.substr(0, own_path.size() - own_name.size()) + "X_" + own_name;
+  ParamSwitches switches;
+  switches.stop = GetSwitchInt("/STOP=", -1);
+  switches.wm_msg = GetSwitchValue("/WM_MSG=");
+  switches.test = GetSwitchInt("/TEST=", -1);
+  switches.transient = GetSwitchValue("/TRANSIENTx=");
+  const ParamPlan plan = PlanHandleParam(switches, target, FileExists(target), x_was_running);
+  for (const ProcessPost& post : plan.posts) {
+    // Trace: post.trace (when not empty).
+    // A post that finds no window of the copy fails silently, as the forwarding always has.
+    PostProcessMessage(target, true, post.message, static_cast<WPARAM>(post.wparam),
+                       static_cast<LPARAM>(post.lparam));
+  }
+  if (!plan.overrides.empty()) ApplyAgentOverrides(plan.overrides);
+  // Trace: "HandleParamOK() --- End".
+  return !plan.posts.empty();
+}
+
+void SpanRelaunch() {
+  const std::string own_path = ModulePath();
+  const std::string folder = PrepareSetupFolder();
+  if (folder.empty()) return;
+  const std::string copy = folder + "\\Y_" + FileNameOfPath(own_path);
+  // Failures to copy or start are not reported: the first level ends either way.
+  if (!CopyFileA(own_path.c_str(), copy.c_str(), FALSE)) return;
+  std::string line = copy + " " + SpanRelaunchArguments(GetCommandTail(), own_path);
+  WinExec(line.c_str(), SW_HIDE);
 }
 
 }  // namespace velkor
