@@ -5,6 +5,7 @@
 
 #include "package/language_win.h"
 #include "process/process_win.h"
+#include "setup/setup_run_win.h"
 #include "stub/command_line_standin_win.h"
 #include "stub/pending_work_win.h"
 #include "stub/run_mode.h"
@@ -129,8 +130,10 @@ void SpanRelaunch() {
   const std::string copy = folder + "\\Y_" + FileNameOfPath(own_path);
   // Failures to copy or start are not reported: the first level ends either way.
   if (!CopyFileA(own_path.c_str(), copy.c_str(), FALSE)) return;
-  std::string line = copy + " " + SpanRelaunchArguments(GetCommandTail(), own_path);
-  WinExec(line.c_str(), SW_HIDE);
+  const std::string line = copy + " " + SpanRelaunchArguments(GetCommandTail(), own_path);
+  // The copy is named to the system explicitly: a blank in the setup folder's path must not
+  // let the system start some other program found by splitting the line.
+  if (HANDLE process = RunProgram(copy, line, SW_HIDE)) CloseHandle(process);
 }
 
 }  // namespace velkor
