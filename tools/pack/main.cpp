@@ -1,13 +1,19 @@
 // velkor-pack: writes setup packages from a manifest, internet packages from a real setup file,
-// lists and checks packages, and scrambles tokens and texts for hand-written files.
+// lists, checks and extracts packages, and scrambles tokens and texts for hand-written files.
 
 #include <cstdio>
 #include <cstring>
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 #include <iostream>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "extractor.h"
 #include "manifest.h"
 #include "package_inspector.h"
 #include "package_writer.h"
@@ -25,6 +31,7 @@ constexpr char kUsage[] =
     "  velkor-pack internet REAL_SETUP --url URL -o OUTPUT [--name FILE] [--always-download]\n"
     "                   [--ask] [--stub FILE] [--x64]\n"
     "  velkor-pack list FILE\n"
+    "  velkor-pack extract FILE DIR\n"
     "  velkor-pack scramble-token TEXT\n"
     "  velkor-pack scramble-text TEXT\n";
 
@@ -151,6 +158,51 @@ int Internet(const std::vector<std::string>& args, const fs::path& tool_dir) {
   return 0;
 }
 
+bool IsTerminal(std::FILE* f) {
+#ifdef _WIN32
+  return _isatty(_fileno(f)) != 0;
+#else
+  return isatty(fileno(f)) != 0;
+#endif
+}
+
+// A bar on stderr, redrawn only when its text changes (at most a few hundred times a run).
+class ProgressBar {
+ public:
+  void Show(uint64_t done, uint64_t total) {
+    const int per_mille = total ? int(done * 1000 / total) : 1000;
+    if (per_mille == shown_) return;
+    shown_ = per_mille;
+    constexpr int kWidth = 40;
+    const int filled = per_mille * kWidth / 1000;
+    std::fprintf(stderr, "\r[%.*s%*s] %3d.%d%%", filled, "========================================",
+                 kWidth - filled, "", per_mille / 10, per_mille % 10);
+    std::fflush(stderr);
+  }
+  void Clear() {
+    if (shown_ >= 0) std::fprintf(stderr, "\r%*s\r", 60, "");
+  }
+
+ private:
+  int shown_ = -1;
+};
+
+int Extract(const std::vector<std::string>& args) {
+  if (args.size() != 2) return Usage("extract needs a package and a folder");
+  ProgressBar bar;
+  ExtractProgress progress;
+  if (IsTerminal(stderr))
+    progress = [&bar](uint64_t done, uint64_t total) { bar.Show(done, total); };
+  const ExtractReport r = ExtractPackage(args[0], args[1], progress);
+  bar.Clear();
+  if (!r.ok()) return Fail(r.error);
+  const double mb = double(r.bytes) / 1e6;
+  std::printf("extracted %d files, %llu bytes in %.2f s (%.1f MB/s)\n", r.files,
+              static_cast<unsigned long long>(r.bytes), r.seconds,
+              r.seconds > 0 ? mb / r.seconds : 0.0);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -164,6 +216,7 @@ int main(int argc, char** argv) {
   const fs::path tool_dir = ToolDir(argv[0]);
   if (command == "pack") return Pack(args, tool_dir);
   if (command == "internet") return Internet(args, tool_dir);
+  if (command == "extract") return Extract(args);
   if (command == "list") {
     if (args.size() != 1) return Usage("list needs one file");
     const PackageReport report = InspectPackage(args[0]);
