@@ -5,16 +5,22 @@
 
 #include "package/language_win.h"
 #include "process/process_win.h"
+#include "setup/setup_run_win.h"
 #include "support/switches_win.h"
 #include "support/text_win.h"
 #include "stub/pending_work_win.h"
 #include "stub/run_mode.h"
 #include "stub/stub_state.h"
+#include "support/trace.h"
+#include "support/trace_win.h"
+#include "ui/msg_box_win.h"
 
 namespace velkor {
 
 
 namespace {
+
+const char* TrueFalse(bool value) { return value ? "TRUE" : "FALSE"; }
 
 bool TopLevelWindowOfClassExists(const std::string& class_name) {
   return FindWindowA(class_name.c_str(), nullptr) != nullptr;
@@ -28,7 +34,11 @@ bool FileExists(const std::string& path) {
 }  // namespace
 
 int StubMain(HINSTANCE) {
-  // Viewer channel: pid + " ==== STUB START ====> " + command line + "<".
+  InitDebugOutputs();
+  PreloadUiLibraries();
+  const DWORD pid = GetCurrentProcessId();
+  const std::string command_line = GetCommandLineA();
+  ViewerWriteLine(pid, " ==== STUB START ====> ", command_line, "<");
   StubState& stub = Stub();
   // Texts are chosen by the language the thread had when the process started.
   ReadSystemLocaleFromThread();
@@ -41,26 +51,36 @@ int StubMain(HINSTANCE) {
       ClassifyAgent(stub.ThisIs_AutoUpdateProg, own_path, stub.own_descriptor->AgentExeName());
   stub.ThisIs_Plain_AutoUpdate_Exe = role.plain;
   stub.ThisIs_X_AutoUpdate_Exe = role.transient;
-  // Trace: indent " X " in the transient copy; two empty lines, "=== START === " + own path,
-  // "CommandLine=" + command line. Viewer: pid + " ==== ThisIs_AutoUpdateProg=" + TRUE/FALSE.
+  SetTracingEnabled(stub.TracingEnabled);
+  // Plain agent and transient copy share one log; the indent tells their lines apart.
+  if (stub.ThisIs_X_AutoUpdate_Exe) SetTraceIndent(" X ");
+  DebugTrace("");
+  DebugTrace("");
+  DebugTrace("=== START === " + own_path);
+  DebugTrace("CommandLine=" + command_line);
+  ViewerWriteLine(pid, " ==== ThisIs_AutoUpdateProg=", TrueFalse(stub.ThisIs_AutoUpdateProg));
 
   DoRunStubWin();
 
   stub.own_descriptor.reset();
-  // Viewer: pid + " ==== STUB END ====> " + command line + "<", then an empty line.
-  // Trace: "=== EXIT === " + own path, then an empty line.
+  ViewerWriteLine(pid, " ==== STUB END ====> ", command_line, "<");
+  ViewerWriteLine("");
+  DebugTrace("=== EXIT === " + own_path);
+  DebugTrace("");
   return static_cast<int>(stub.exit_code);
 }
 
 void DoRunStubWin() {
-  // Trace: "DoRunStubWin() --- Start".
+  DebugTrace("DoRunStubWin() --- Start");
   StubState& stub = Stub();
   const std::string own_path = ExePath();
   stub.WindowClassName = MainWindowClassName(stub.ThisIs_AutoUpdateProg, own_path);
   const AgentRole role =
       ClassifyAgent(stub.ThisIs_AutoUpdateProg, own_path, OwnDescriptor().AgentExeName());
   stub.X_ExeIsRunning = TopLevelWindowOfClassExists(role.x_window_class);
-  // Trace: "X_ExeIsRunning=", "ThisIs_Plain_AutoUpdate_Exe=", "ThisIs_X_AutoUpdate_Exe=" + TRUE/FALSE.
+  DebugTrace(std::string("X_ExeIsRunning=") + TrueFalse(stub.X_ExeIsRunning));
+  DebugTrace(std::string("ThisIs_Plain_AutoUpdate_Exe=") + TrueFalse(stub.ThisIs_Plain_AutoUpdate_Exe));
+  DebugTrace(std::string("ThisIs_X_AutoUpdate_Exe=") + TrueFalse(stub.ThisIs_X_AutoUpdate_Exe));
 
   RunModeFacts facts;
   facts.window_class_exists = TopLevelWindowOfClassExists(stub.WindowClassName);
@@ -76,11 +96,11 @@ void DoRunStubWin() {
       StartTransientAgentCopy();
       break;
     case RunMode::kTransientAgent:
-      // Trace: "CheckTestMode".
+      DebugTrace("CheckTestMode");
       CheckAgentTestMode(true);
-      // Trace: "WinMain".
+      DebugTrace("WinMain");
       RunMainWindowLoop();
-      // Trace: "DeleteMySelf".
+      DebugTrace("DeleteMySelf");
       DeleteOwnProgramAfterExit(false);
       break;
     case RunMode::kSpanRelaunch:
@@ -93,11 +113,11 @@ void DoRunStubWin() {
   }
   // A plain agent forwards its commands whether or not its copy was already running.
   if (stub.ThisIs_Plain_AutoUpdate_Exe) HandleParamOK(stub.X_ExeIsRunning);
-  // Trace: "DoRunStubWin() --- End".
+  DebugTrace("DoRunStubWin() --- End");
 }
 
 bool HandleParamOK(bool x_was_running) {
-  // Trace: "HandleParamOK() --- Start".
+  DebugTrace("HandleParamOK() --- Start");
   const std::string own_path = ExePath();
   const std::string own_name = FileNameOfPath(own_path);
   const std::string target =
@@ -109,13 +129,13 @@ bool HandleParamOK(bool x_was_running) {
   switches.transient = GetSwitchValue("/TRANSIENTx=");
   const ParamPlan plan = PlanHandleParam(switches, target, FileExists(target), x_was_running);
   for (const ProcessPost& post : plan.posts) {
-    // Trace: post.trace (when not empty).
+    if (!post.trace.empty()) DebugTrace(post.trace);
     // A post that finds no window of the copy fails silently, as the forwarding always has.
     PostProcessMessage(target, true, post.message, static_cast<WPARAM>(post.wparam),
                        static_cast<LPARAM>(post.lparam));
   }
   if (!plan.overrides.empty()) ApplyAgentOverrides(plan.overrides);
-  // Trace: "HandleParamOK() --- End".
+  DebugTrace("HandleParamOK() --- End");
   return !plan.posts.empty();
 }
 
@@ -126,8 +146,10 @@ void SpanRelaunch() {
   const std::string copy = folder + "\\Y_" + FileNameOfPath(own_path);
   // Failures to copy or start are not reported: the first level ends either way.
   if (!CopyFileA(own_path.c_str(), copy.c_str(), FALSE)) return;
-  std::string line = copy + " " + SpanRelaunchArguments(GetCommandTail(), own_path);
-  WinExec(line.c_str(), SW_HIDE);
+  const std::string line = copy + " " + SpanRelaunchArguments(GetCommandTail(), own_path);
+  // The copy is named to the system explicitly: a blank in the setup folder's path must not
+  // let the system start some other program found by splitting the line.
+  if (HANDLE process = RunProgram(copy, line, SW_HIDE)) CloseHandle(process);
 }
 
 }  // namespace velkor

@@ -21,6 +21,7 @@
 //   exe=<own path>
 //   token=<value of /TH_ID=>
 //   atom=<1 if the token's atom existed at start, else 0>
+//   show=<the show state the starter asked for, -1 when it asked for none>
 //   file=<name>|<size>|<packed date-time> for each file in the engine's own folder
 #include <windows.h>
 
@@ -136,9 +137,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   char cwd[MAX_PATH * 2];
   DWORD cwd_len = GetCurrentDirectoryA(sizeof cwd, cwd);
   std::string exe = ExePath();
+  STARTUPINFOA own_start{};
+  own_start.cb = sizeof own_start;
+  GetStartupInfoA(&own_start);
+  const int show = (own_start.dwFlags & STARTF_USESHOWWINDOW) ? own_start.wShowWindow : -1;
   std::string text = "cmdline=" + cmdline + "\n" + "cwd=" + std::string(cwd, cwd_len) + "\n" +
                      "exe=" + exe + "\n" + "token=" + token + "\n" +
-                     "atom=" + (atom ? "1" : "0") + "\n" +
+                     "atom=" + (atom ? "1" : "0") + "\n" + "show=" + std::to_string(show) + "\n" +
                      ListFolder(exe.substr(0, exe.find_last_of('\\'))) + "end\n\n";
   Append(record, text);
 

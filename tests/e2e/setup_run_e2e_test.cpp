@@ -1,0 +1,515 @@
+// Whole setup runs: real packages written with the package writer, the real stub started as its
+// own process, the helper engine recording what it saw.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "common/test_env_win.h"
+#include "package_format.h"
+#include "package_writer.h"
+
+namespace velkor {
+namespace {
+
+using test::BinPath;
+using test::FileExists;
+using test::Process;
+using test::ReadWholeFile;
+using test::ScratchDir;
+using test::WriteWholeFile;
+
+constexpr DWORD kRunTimeoutMs = 60000;
+const uint32_t kReadmeDate = pack::DosDateTime(2024, 3, 5, 10, 20, 30);
+
+// One engine record: the key=value lines up to "end" ("file" keys collected apart).
+struct EngineRecord {
+  std::map<std::string, std::string> values;
+  std::vector<std::string> files;
+};
+
+std::vector<EngineRecord> ParseRecords(const std::string& text) {
+  std::vector<EngineRecord> records;
+  EngineRecord current;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(pos, end - pos);
+    pos = end + 1;
+    if (line == "end") {
+      records.push_back(current);
+      current = EngineRecord{};
+      continue;
+    }
+    const size_t eq = line.find('=');
+    if (eq == std::string::npos) continue;
+    if (line.substr(0, eq) == "file")
+      current.files.push_back(line.substr(eq + 1));
+    else
+      current.values[line.substr(0, eq)] = line.substr(eq + 1);
+  }
+  return records;
+}
+
+std::string TempFolder() {
+  char buf[MAX_PATH * 2];
+  DWORD n = GetTempPathA(sizeof buf, buf);
+  return std::string(buf, n);
+}
+
+uint32_t FileDosDate(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+  FILETIME local;
+  WORD date = 0, time = 0;
+  FileTimeToLocalFileTime(&data.ftLastWriteTime, &local);
+  FileTimeToDosDateTime(&local, &date, &time);
+  return (static_cast<uint32_t>(date) << 16) | time;
+}
+
+bool FolderExists(const std::string& path) {
+  const DWORD a = GetFileAttributesA(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+class SetupRunE2E : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    record_ = dir_.File("record.txt");
+    SetEnvironmentVariableA("VELKOR_ENGINE_RECORD", record_.c_str());
+    SetEnvironmentVariableA("VELKOR_ENGINE_OPTIONS", nullptr);
+    readme_ = dir_.File("readme.src");
+    ASSERT_TRUE(WriteWholeFile(readme_, "read me\r\n"));
+  }
+  void TearDown() override {
+    SetEnvironmentVariableA("VELKOR_ENGINE_RECORD", nullptr);
+    SetEnvironmentVariableA("VELKOR_ENGINE_OPTIONS", nullptr);
+  }
+
+  pack::PackageSpec Spec(const std::string& name) {
+    pack::PackageSpec spec;
+    spec.stub = BinPath("velkor-stub.exe");
+    spec.output = dir_.File(name);
+    spec.files.push_back({"Engine.exe", BinPath("test_engine.exe"), std::nullopt});
+    spec.files.push_back({"readme.txt", readme_, kReadmeDate});
+    spec.engine = "Engine.exe";
+    return spec;
+  }
+
+  std::string Write(const pack::PackageSpec& spec) {
+    pack::PackResult result = pack::WritePackage(spec);
+    EXPECT_TRUE(result.ok()) << result.error;
+    return spec.output.string();
+  }
+
+  // Runs the setup file with `args`; returns its exit code (-2 when it had to be killed).
+  long RunSetupFile(const std::string& path, const std::string& args = "") {
+    return test::RunAndWait("\"" + path + "\"" + (args.empty() ? "" : " " + args), kRunTimeoutMs);
+  }
+
+  std::vector<EngineRecord> Records() { return ParseRecords(ReadWholeFile(record_)); }
+
+  // The setup folder the stub uses for `setup_file`.
+  static std::string SetupFolderFor(const std::string& setup_file) {
+    return TempFolder() + "SETUP_" + std::to_string(FileDosDate(setup_file) & 0xFFFF);
+  }
+
+  void SetEngineOptions(const std::string& options) {
+    SetEnvironmentVariableA("VELKOR_ENGINE_OPTIONS", options.c_str());
+  }
+
+  ScratchDir dir_{"setup_e2e"};
+  std::string record_;
+  std::string readme_;
+};
+
+TEST_F(SetupRunE2E, PlainPackageUnpacksStartsTheEngineAndPassesItsExitCodeOn) {
+  const std::string setup = Write(Spec("plain.exe"));
+  SetEngineOptions("/exit=7");
+  ASSERT_EQ(RunSetupFile(setup, "/lang=x"), 7);
+
+  const auto records = Records();
+  ASSERT_EQ(records.size(), 1u);
+  const EngineRecord& r = records[0];
+  const std::string folder = SetupFolderFor(setup);
+  const std::string token = r.values.at("token");
+  ASSERT_FALSE(token.empty());
+  EXPECT_EQ(r.values.at("cmdline"), folder + "\\Engine.exe /lang=x /TH_ID=" + token +
+                                        " /OriginExe=\"" + setup + "\"");
+  EXPECT_EQ(r.values.at("exe"), folder + "\\Engine.exe");
+  EXPECT_EQ(r.values.at("atom"), "1");  // the run token's atom exists while the engine runs
+  // Unpacked files keep their packed dates.
+  bool readme_seen = false;
+  for (const std::string& f : r.files)
+    if (f.rfind("readme.txt|", 0) == 0) {
+      readme_seen = true;
+      EXPECT_EQ(f, "readme.txt|9|" + std::to_string(kReadmeDate));
+    }
+  EXPECT_TRUE(readme_seen);
+  EXPECT_FALSE(FolderExists(folder)) << "the setup folder is removed after the run";
+}
+
+TEST_F(SetupRunE2E, HiddenRunAsksNothingAndStartsTheEngineHidden) {
+  pack::PackageSpec spec = Spec("hidden.exe");
+  spec.confirm_temp_drive = true;  // would ask, but "/hide" keeps the run silent
+  const std::string setup = Write(spec);
+  ASSERT_EQ(RunSetupFile(setup, "/hide"), 0);
+  const auto records = Records();
+  ASSERT_EQ(records.size(), 1u);
+  const EngineRecord& r = records[0];
+  EXPECT_NE(r.values.at("cmdline").find("\\Engine.exe /hide /TH_ID=_"), std::string::npos)
+      << r.values.at("cmdline");
+  EXPECT_EQ(r.values.at("show"), "0");
+}
+
+TEST_F(SetupRunE2E, EngineCrashExitCodeIsPassedOnAndAtomLeftMeansNotCompleted) {
+  const std::string setup = Write(Spec("keep.exe"));
+  // 259 is the value the system reports for a process still running: the stub must not take
+  // it for "still running" once the engine has ended.
+  SetEngineOptions("/keepatom /exit=259");
+  ASSERT_EQ(RunSetupFile(setup, "/hide"), 259);
+  const auto records = Records();
+  ASSERT_EQ(records.size(), 1u);
+  const std::string atom = "JbeiSwsbnwGwflHrvjcOzTzqvfg" + records[0].values.at("token");
+  // The stub deletes a left-over atom itself.
+  EXPECT_EQ(GlobalFindAtomA(atom.c_str()), 0);
+}
+
+TEST_F(SetupRunE2E, StubWaitsForTheEngineDialogWindow) {
+  const std::string setup = Write(Spec("dialog.exe"));
+  SetEngineOptions("/dialog=2000");
+  const DWORD start = GetTickCount();
+  ASSERT_EQ(RunSetupFile(setup, "/hide"), 0);
+  EXPECT_GE(GetTickCount() - start, 2000u);
+  const auto records = Records();
+  ASSERT_EQ(records.size(), 1u);
+  const std::string cls = ".SDialog_Class_Name." + records[0].values.at("token");
+  EXPECT_EQ(FindWindowA(cls.c_str(), nullptr), nullptr);
+}
+
+TEST_F(SetupRunE2E, SecondStartOfTheSameSetupFileEndsAtOnce) {
+  const std::string setup = Write(Spec("twice.exe"));
+  SetEngineOptions("/sleep=4000");
+  Process first;
+  ASSERT_TRUE(first.Start("\"" + setup + "\" /hide"));
+  // Wait until the first run's window exists (its class is the setup file's path).
+  for (int i = 0; i < 100 && !FindWindowA(setup.c_str(), nullptr); ++i) Sleep(100);
+  ASSERT_NE(FindWindowA(setup.c_str(), nullptr), nullptr);
+  const DWORD start = GetTickCount();
+  EXPECT_EQ(RunSetupFile(setup, "/hide"), 0);
+  EXPECT_LT(GetTickCount() - start, 3000u);
+  DWORD code = 1;
+  ASSERT_TRUE(first.Wait(kRunTimeoutMs, &code));
+  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(Records().size(), 1u);
+}
+
+TEST_F(SetupRunE2E, MultiVolumePackageWithAllVolumesPresent) {
+  // Incompressible content so that the set needs several volumes.
+  std::string big(300000, '\0');
+  uint32_t x = 12345;
+  for (char& c : big) {
+    x = x * 1103515245u + 12345u;
+    c = static_cast<char>(x >> 24);
+  }
+  const std::string big_src = dir_.File("big.src");
+  ASSERT_TRUE(WriteWholeFile(big_src, big));
+  pack::PackageSpec spec = Spec("multi.exe");
+  spec.files.push_back({"big.bin", big_src, std::nullopt});
+  spec.volume_size = test::ReadWholeFile(BinPath("velkor-stub.exe")).size() + 150000;
+  spec.block_size = 50000;
+  pack::PackResult result = pack::WritePackage(spec);
+  ASSERT_TRUE(result.ok()) << result.error;
+  ASSERT_GE(result.written.size(), 2u);
+  const std::string setup = spec.output.string();
+  // The engine keeps the folder for a moment so its content can be compared.
+  SetEngineOptions("/sleep=3000");
+  Process run;
+  ASSERT_TRUE(run.Start("\"" + setup + "\" /hide"));
+  const std::string unpacked = SetupFolderFor(setup) + "\\big.bin";
+  ASSERT_TRUE(test::WaitForFile(dir_.File("record.txt"), kRunTimeoutMs) ||
+              FileExists(unpacked));
+  DWORD code = 1;
+  ASSERT_TRUE(run.Wait(kRunTimeoutMs, &code));
+  EXPECT_EQ(code, 0u);
+  const auto records = Records();
+  ASSERT_EQ(records.size(), 1u);
+  bool seen = false;
+  for (const std::string& f : records[0].files)
+    if (f.rfind("big.bin|", 0) == 0) {
+      seen = true;
+      EXPECT_EQ(f.substr(0, f.rfind('|')), "big.bin|300000");
+    }
+  EXPECT_TRUE(seen);
+}
+
+TEST_F(SetupRunE2E, PackageWithAgentWritesTheAgentCopyBesideTheEngine) {
+  pack::PackageSpec spec = Spec("withagent.exe");
+  spec.has_agent = true;
+  spec.agent_exe_name = "agent.exe";
+  spec.info_url = "http://127.0.0.1/u";
+  spec.info_file_name = "tool.info";
+  const std::string setup = Write(spec);
+  SetEngineOptions("/sleep=3000");
+  Process run;
+  ASSERT_TRUE(run.Start("\"" + setup + "\" /hide"));
+  const std::string agent = SetupFolderFor(setup) + "\\agent.exe";
+  ASSERT_TRUE(test::WaitForFile(agent, kRunTimeoutMs));
+  Sleep(500);  // the copy is written in one go; give it time to be closed
+  const std::string copy = ReadWholeFile(agent);
+  const std::string original = ReadWholeFile(setup);
+  DWORD code = 1;
+  ASSERT_TRUE(run.Wait(kRunTimeoutMs, &code));
+  ASSERT_GT(copy.size(), 512u);
+  ASSERT_LT(copy.size(), original.size());
+  const pack::TrailerFields own = pack::DecodeTrailer(original.substr(original.size() - 74));
+  // Stub image and descriptor strings, then the trailer with the agent flag.
+  EXPECT_EQ(pack::GetLE32(copy, pack::kEndOffsetLow), 0u);
+  EXPECT_EQ(copy.substr(0, pack::kEndOffsetLow), original.substr(0, pack::kEndOffsetLow));
+  EXPECT_EQ(copy.substr(256, 1000), original.substr(256, 1000));
+  const std::string trailer = copy.substr(copy.size() - 74);
+  EXPECT_EQ(static_cast<unsigned char>(trailer[69]), 1);
+  EXPECT_EQ(pack::GetLE32(trailer, 70), 74u);
+  EXPECT_EQ(pack::GetLE32(trailer, 12), own.magic);
+}
+
+}  // namespace
+}  // namespace velkor
+
+namespace velkor {
+namespace {
+
+// What the message-box driver recorded: one map per box, values unescaped where it matters.
+std::vector<std::map<std::string, std::string>> ParseBoxes(const std::string& text) {
+  std::vector<std::map<std::string, std::string>> boxes;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = text.substr(pos, end - pos);
+    pos = end + 1;
+    const size_t eq = line.find('=');
+    if (eq == std::string::npos) continue;
+    const std::string key = line.substr(0, eq);
+    if (key == "box") boxes.emplace_back();
+    if (!boxes.empty()) boxes.back()[key] = line.substr(eq + 1);
+  }
+  return boxes;
+}
+
+// Runs the message-box driver beside a setup run.
+class DialogRunE2E : public SetupRunE2E {
+ protected:
+  void StartDriver(const std::string& args) {
+    boxes_file_ = dir_.File("boxes.txt");
+    ASSERT_TRUE(driver_.Start("\"" + BinPath("dialog_driver.exe") + "\" --out=" + boxes_file_ +
+                              " --timeout=20000 " + args));
+  }
+  std::vector<std::map<std::string, std::string>> Boxes() {
+    DWORD code = 0;
+    driver_.Wait(30000, &code);
+    return ParseBoxes(ReadWholeFile(boxes_file_));
+  }
+  // The package with one byte range overwritten; the checksum is made to match again when
+  // `fix_checksum` is set.
+  static void Damage(const std::string& path, size_t offset, const std::string& bytes,
+                     bool fix_checksum) {
+    std::string data = ReadWholeFile(path);
+    ASSERT_LE(offset + bytes.size(), data.size() - 74);
+    data.replace(offset, bytes.size(), bytes);
+    ASSERT_TRUE(WriteWholeFile(path, data));
+    if (fix_checksum) {
+      const auto sum = pack::ComputePackageChecksum(path, 74);
+      ASSERT_TRUE(sum.has_value());
+      pack::PutLE32(data, data.size() - 74 + pack::kChecksumOffsetInTrailer, *sum);
+      ASSERT_TRUE(WriteWholeFile(path, data));
+    }
+  }
+  static size_t PayloadMiddle(const std::string& path) {
+    const std::string data = ReadWholeFile(path);
+    const pack::TrailerFields t = pack::DecodeTrailer(data.substr(data.size() - 74));
+    return (static_cast<size_t>(t.data_offset) + data.size() - 74) / 2;
+  }
+
+  Process driver_;
+  std::string boxes_file_;
+};
+
+TEST_F(DialogRunE2E, ChecksumFailureShowsTheMessageAndStartsNoEngine) {
+  const std::string setup = Write(Spec("badsum.exe"));
+  Damage(setup, PayloadMiddle(setup), "XXXX", false);
+  StartDriver("--count=1");
+  EXPECT_EQ(RunSetupFile(setup), 0);
+  const auto boxes = Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].at("text").find("Bad CRC!"), std::string::npos) << boxes[0].at("text");
+  EXPECT_NE((boxes[0].at("title") + boxes[0].at("text")).find("Error"), std::string::npos)
+      << boxes[0].at("title");
+  EXPECT_TRUE(Records().empty());
+  EXPECT_FALSE(FolderExists(SetupFolderFor(setup)));
+}
+
+TEST_F(DialogRunE2E, BlockThatDoesNotInflateEndsTheRunWithoutEngine) {
+  const std::string setup = Write(Spec("badzip.exe"));
+  Damage(setup, PayloadMiddle(setup), std::string(64, '\xFF'), true);
+  StartDriver("--count=2");
+  EXPECT_EQ(RunSetupFile(setup), 0);
+  const auto boxes = Boxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_NE(boxes[0].at("text").find("error"), std::string::npos) << boxes[0].at("text");
+  EXPECT_NE(boxes[1].at("text").find("Bad CRC!"), std::string::npos) << boxes[1].at("text");
+  EXPECT_TRUE(Records().empty());
+}
+
+TEST_F(DialogRunE2E, FileNameLeavingTheSetupFolderIsRefusedAndNoEngineStarts) {
+  pack::PackageSpec spec = Spec("escape.exe");
+  spec.level = 0;  // stored blocks: the name can be changed in place
+  spec.files.push_back({"xxxevil.txt", readme_, kReadmeDate});
+  const std::string setup = Write(spec);
+  const std::string data = ReadWholeFile(setup);
+  const size_t at = data.find("xxxevil.txt");
+  ASSERT_NE(at, std::string::npos);
+  Damage(setup, at, "..\\evil.txt", true);
+  const std::string escaped = TempFolder() + "evil.txt";
+  DeleteFileA(escaped.c_str());
+  StartDriver("--count=2");
+  EXPECT_EQ(RunSetupFile(setup), 0);
+  const auto boxes = Boxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_NE(boxes[0].at("text").find("Unsafe file name"), std::string::npos);
+  EXPECT_NE(boxes[1].at("text").find("Bad CRC!"), std::string::npos);
+  EXPECT_FALSE(FileExists(escaped));
+  EXPECT_TRUE(Records().empty());
+}
+
+class MultiVolumeE2E : public DialogRunE2E {
+ protected:
+  // A set of at least two volumes; returns the first.
+  std::string WriteSet(const std::string& name) {
+    std::string big(200000, '\0');
+    uint32_t x = 99;
+    for (char& c : big) {
+      x = x * 1103515245u + 12345u;
+      c = static_cast<char>(x >> 24);
+    }
+    const std::string src = dir_.File("big.src");
+    EXPECT_TRUE(WriteWholeFile(src, big));
+    pack::PackageSpec spec = Spec(name);
+    spec.files.push_back({"big.bin", src, std::nullopt});
+    spec.volume_size = ReadWholeFile(BinPath("velkor-stub.exe")).size() + 120000;
+    spec.block_size = 50000;
+    pack::PackResult result = pack::WritePackage(spec);
+    EXPECT_TRUE(result.ok()) << result.error;
+    EXPECT_GE(result.written.size(), 2u);
+    return spec.output.string();
+  }
+};
+
+TEST_F(MultiVolumeE2E, MissingSecondVolumeCancelledEndsWithoutEngineOrMessage) {
+  const std::string setup = WriteSet("mv_cancel.exe");
+  const std::string second = setup + ".002";
+  ASSERT_TRUE(MoveFileA(second.c_str(), (second + ".away").c_str()));
+  StartDriver("--count=1 --box=click:Cancel");
+  // A further box (the checksum message) would be left unanswered and stop the run.
+  EXPECT_EQ(test::RunAndWait("\"" + setup + "\"", 40000), 0);
+  const auto boxes = Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].at("text").find("DISK #2"), std::string::npos) << boxes[0].at("text");
+  EXPECT_TRUE(Records().empty());
+}
+
+TEST_F(MultiVolumeE2E, MissingSecondVolumePutInPlaceAndOkContinues) {
+  const std::string setup = WriteSet("mv_ok.exe");
+  const std::string second = setup + ".002";
+  ASSERT_TRUE(MoveFileA(second.c_str(), (second + ".away").c_str()));
+  StartDriver("--count=1 --box=wait:2500,click:OK");
+  Process run;
+  ASSERT_TRUE(run.Start("\"" + setup + "\""));
+  for (int i = 0; i < 300 && !FindWindowA("VMsgBox", nullptr); ++i) Sleep(100);
+  ASSERT_TRUE(MoveFileA((second + ".away").c_str(), second.c_str()));
+  DWORD code = 1;
+  ASSERT_TRUE(run.Wait(kRunTimeoutMs, &code));
+  EXPECT_EQ(code, 0u);
+  ASSERT_EQ(Boxes().size(), 1u);
+  ASSERT_EQ(Records().size(), 1u);
+}
+
+TEST_F(MultiVolumeE2E, ForcePromptFromTheRegistryAsksEvenWhenTheVolumeIsThere) {
+  const std::string setup = WriteSet("mv_force.exe");
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Mirelund\\Velkor\\SpanDisk", 0, nullptr, 0,
+                            KEY_WRITE, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(key, "ForcePrompt", 0, REG_SZ, reinterpret_cast<const BYTE*>("1"), 2);
+  StartDriver("--count=1 --box=click:OK");
+  const long code = RunSetupFile(setup);
+  RegDeleteValueA(key, "ForcePrompt");
+  RegCloseKey(key);
+  EXPECT_EQ(code, 0);
+  const auto boxes = Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].at("text").find("DISK #2"), std::string::npos);
+  EXPECT_EQ(Records().size(), 1u);
+}
+
+TEST_F(DialogRunE2E, ConfirmTempDriveAsksAndNoEndsTheRun) {
+  pack::PackageSpec spec = Spec("confirm.exe");
+  spec.confirm_temp_drive = true;
+  const std::string setup = Write(spec);
+  StartDriver("--count=1 --box=click:No");
+  EXPECT_EQ(RunSetupFile(setup), 0);
+  const auto boxes = Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  const std::string& text = boxes[0].at("text");
+  const std::string drive = TempFolder().substr(0, 2);
+  EXPECT_NE(text.find("Velkor will extract files to your Temp Drive (" + drive + ")"),
+            std::string::npos) << text;
+  EXPECT_NE(text.find("Estimated space required on your Temp drive is:"), std::string::npos);
+  EXPECT_NE(text.find("Continue with Setup?"), std::string::npos);
+  EXPECT_EQ(text.find("<SPACE_REQ>"), std::string::npos);
+  EXPECT_TRUE(Records().empty());
+}
+
+TEST_F(DialogRunE2E, LocalisedTextsAndRightToLeftStatusLine) {
+  pack::PackageSpec spec = Spec("german.exe");
+  spec.confirm_temp_drive = true;
+  spec.languages.push_back(
+      {"GERMAN",
+       {{"s2", "Dateien werden auf Laufwerk <DRIVE> entpackt<P>"},
+        {"s6", "<P>Weiter?<P>"},
+        {"Confirm", "Bestaetigen"},
+        {"BtnText", "|&OK|&Abbrechen|&Ja|&Nein|&Abbruch|&Wiederholen|&Ignorieren|"},
+        {"Charset", "177"}}});
+  const std::string setup = Write(spec);
+  // The question is answered only after the status line was examined.
+  StartDriver("--count=1 --box=wait:2000,click:Nein");
+  Process run;
+  ASSERT_TRUE(run.Start("\"" + setup + "\""));
+  HWND main = nullptr;
+  for (int i = 0; i < 300 && !FindWindowA("VMsgBox", nullptr); ++i) Sleep(100);
+  main = FindWindowA(setup.c_str(), nullptr);
+  ASSERT_NE(main, nullptr);
+  HWND status = FindWindowExA(main, nullptr, "Static", nullptr);
+  ASSERT_NE(status, nullptr);
+  RECT r;
+  GetWindowRect(status, &r);
+  MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&r), 2);
+  EXPECT_EQ(r.left, 122);
+  EXPECT_TRUE(GetWindowLongA(status, GWL_EXSTYLE) & WS_EX_RTLREADING);
+  EXPECT_TRUE(GetWindowLongA(status, GWL_STYLE) & SS_RIGHT);
+  DWORD code = 1;
+  ASSERT_TRUE(run.Wait(kRunTimeoutMs, &code));
+  const auto boxes = Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].at("text").find("Dateien werden auf Laufwerk"), std::string::npos)
+      << boxes[0].at("text");
+  EXPECT_NE(boxes[0].at("text").find("Weiter?"), std::string::npos);
+  EXPECT_NE(boxes[0].at("text").find("Bestaetigen"), std::string::npos);
+  EXPECT_TRUE(Records().empty());
+}
+
+}  // namespace
+}  // namespace velkor
