@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -509,6 +510,120 @@ TEST_F(DialogRunE2E, LocalisedTextsAndRightToLeftStatusLine) {
   EXPECT_NE(boxes[0].at("text").find("Weiter?"), std::string::npos);
   EXPECT_NE(boxes[0].at("text").find("Bestaetigen"), std::string::npos);
   EXPECT_TRUE(Records().empty());
+}
+
+}  // namespace
+}  // namespace velkor
+
+namespace velkor {
+namespace {
+
+bool WaitUntil(DWORD timeout_ms, const std::function<bool()>& done) {
+  for (DWORD waited = 0; waited < timeout_ms; waited += 100) {
+    if (done()) return true;
+    Sleep(100);
+  }
+  return done();
+}
+
+TEST_F(SetupRunE2E, SpanPackageRelaunchesFromACopyThatRemovesItselfAtTheEnd) {
+  pack::PackageSpec spec = Spec("span.exe");
+  spec.span = true;
+  pack::PackResult result = pack::WritePackage(spec);
+  ASSERT_TRUE(result.ok()) << result.error;
+  const std::string setup = spec.output.string();
+  ASSERT_TRUE(FileExists(setup + ".001"));
+  // The first level copies itself into the setup folder and ends at once.
+  EXPECT_EQ(RunSetupFile(setup, "/lang=de"), 0);
+  const std::string folder = SetupFolderFor(setup);
+  ASSERT_TRUE(WaitUntil(kRunTimeoutMs, [&] { return Records().size() == 1; }));
+  const EngineRecord r = Records()[0];
+  // The second level runs from the copy; its private switches do not reach the engine, the
+  // origin it was given does.
+  EXPECT_EQ(r.values.at("cmdline"), folder + "\\Engine.exe /lang=de /OriginExe=\"" + setup +
+                                        "\" /TH_ID=" + r.values.at("token"));
+  // The copy deletes itself and the setup folder once it has ended.
+  EXPECT_TRUE(WaitUntil(30000, [&] { return !FolderExists(folder); }));
+}
+
+// A window in this process that receives the stub's listener notifications.
+class Listener {
+ public:
+  static constexpr UINT kMessage = WM_APP + 17;
+  Listener() {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "velkor_e2e_listener";
+    RegisterClassA(&wc);
+    window_ = CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                            wc.hInstance, nullptr);
+  }
+  ~Listener() { DestroyWindow(window_); }
+  HWND window() const { return window_; }
+  // (wParam, lParam) of every notification waiting.
+  std::vector<std::pair<WPARAM, LPARAM>> Take() {
+    std::vector<std::pair<WPARAM, LPARAM>> got;
+    MSG m;
+    while (PeekMessageA(&m, window_, kMessage, kMessage, PM_REMOVE)) got.emplace_back(m.wParam, m.lParam);
+    return got;
+  }
+
+ private:
+  HWND window_ = nullptr;
+};
+
+TEST_F(SetupRunE2E, ListenerIsToldTheWindowAndTheEndOfTheLoop) {
+  const std::string setup = Write(Spec("listen.exe"));
+  SetEngineOptions("/sleep=3000");
+  Listener listener;
+  ASSERT_NE(listener.window(), nullptr);
+  Process run;
+  ASSERT_TRUE(run.Start("\"" + setup + "\" /hide"));
+  HWND main = nullptr;
+  ASSERT_TRUE(WaitUntil(20000, [&] { return (main = FindWindowA(setup.c_str(), nullptr)) != nullptr; }));
+  PostMessageA(main, 1124, reinterpret_cast<WPARAM>(listener.window()), Listener::kMessage);
+  std::vector<std::pair<WPARAM, LPARAM>> got;
+  ASSERT_TRUE(WaitUntil(20000, [&] {
+    for (auto& n : listener.Take()) got.push_back(n);
+    return got.size() >= 2;
+  }));
+  EXPECT_EQ(got[0], std::make_pair(WPARAM{50}, reinterpret_cast<LPARAM>(main)));
+  EXPECT_EQ(got[1], std::make_pair(WPARAM{51}, LPARAM{1125}));
+  DWORD code = 1;
+  ASSERT_TRUE(run.Wait(kRunTimeoutMs, &code));
+  ASSERT_TRUE(WaitUntil(5000, [&] {
+    for (auto& n : listener.Take()) got.push_back(n);
+    return got.size() >= 3;
+  }));
+  EXPECT_EQ(got[2], std::make_pair(WPARAM{43}, LPARAM{0}));
+}
+
+TEST_F(SetupRunE2E, ViewerReceivesTheStartEngineAndEndLines) {
+  const std::string setup = Write(Spec("viewer.exe"));
+  const std::string lines_file = dir_.File("viewer.txt");
+  Process viewer;
+  ASSERT_TRUE(viewer.Start("\"" + BinPath("debug_viewer.exe") + "\" " + lines_file + " 60000"));
+  ASSERT_TRUE(test::WaitForFile(lines_file + ".ready", 20000));
+  Process run;
+  ASSERT_TRUE(run.Start("\"" + setup + "\" /hide"));
+  DWORD code = 1;
+  ASSERT_TRUE(run.Wait(kRunTimeoutMs, &code));
+  const DWORD pid = run.id();
+  PostMessageA(FindWindowA(".VDebug.", nullptr), WM_CLOSE, 0, 0);
+  viewer.Wait(10000);
+  const std::string lines = ReadWholeFile(lines_file);
+  const std::string p = std::to_string(pid);
+  EXPECT_NE(lines.find(p + " ==== STUB START ====> \"" + setup + "\" /hide<\n"), std::string::npos)
+      << lines;
+  EXPECT_NE(lines.find(p + " ==== ThisIs_AutoUpdateProg=FALSE\n"), std::string::npos);
+  EXPECT_NE(lines.find("========= ForegroundOp=FALSE ==========\n"), std::string::npos);
+  const auto records = Records();
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_NE(lines.find(p + " ==== WinExec(Engine.exe) >>" + records[0].values.at("cmdline") +
+                       "<<\n"),
+            std::string::npos);
+  EXPECT_NE(lines.find(p + " ==== STUB END ====> \"" + setup + "\" /hide<\n\n"), std::string::npos);
 }
 
 }  // namespace
