@@ -1,5 +1,7 @@
 #include "package_format.h"
 
+#include "package/package_reader.h"
+
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -24,84 +26,49 @@ uint32_t GetLE32(std::string_view bytes, size_t offset) {
 }
 
 std::string EncodeTrailer(const TrailerFields& f) {
-  std::string t(kTrailerSize, '\0');
-  t[0] = 1;
-  t[1] = static_cast<char>(f.descriptor_count);
-  PutLE32(t, 4, static_cast<uint32_t>(f.data_offset));
-  PutLE32(t, 8, static_cast<uint32_t>(f.files_count));
-  PutLE32(t, 12, f.magic);
-  PutLE32(t, kChecksumOffsetInTrailer, f.checksum);
-  for (int i = 0; i < kSpaceEntries; ++i) PutLE32(t, 28 + 4 * i, f.space_table[i]);
-  t[65] = static_cast<char>(f.flags);
-  t[66] = static_cast<char>(f.internet_package);
-  t[67] = static_cast<char>(f.ask_before_download);
-  t[68] = static_cast<char>(f.has_agent);
-  t[69] = static_cast<char>(f.this_is_agent);
-  PutLE32(t, 70, static_cast<uint32_t>(f.trailer_size));
-  return t;
+  velkor::Trailer t;
+  t.Format = velkor::kTrailerFormat;
+  t.DescriptorCount = f.descriptor_count;
+  t.DataOffset = f.data_offset;
+  t.FilesCount = f.files_count;
+  t.Magic = f.magic;
+  t.Checksum = f.checksum;
+  for (int i = 0; i < kSpaceEntries; ++i) t.SpaceTable[i] = f.space_table[i];
+  t.Flags = f.flags;
+  t.InternetPackage = f.internet_package;
+  t.AskBeforeDownload = f.ask_before_download;
+  t.HasAgent = f.has_agent;
+  t.ThisIs_AutoUpdateProg = f.this_is_agent;
+  t.TrailerSize = f.trailer_size;
+  return velkor::SerializeTrailer(t);
 }
 
 TrailerFields DecodeTrailer(std::string_view bytes) {
-  std::string rec(kTrailerSize, '\0');
-  rec.replace(0, std::min<size_t>(bytes.size(), kTrailerSize), bytes.substr(0, kTrailerSize));
+  const velkor::Trailer t = velkor::ParseTrailer(bytes);
   TrailerFields f;
-  f.descriptor_count = static_cast<uint8_t>(rec[1]);
-  f.data_offset = static_cast<int32_t>(GetLE32(rec, 4));
-  f.files_count = static_cast<int32_t>(GetLE32(rec, 8));
-  f.magic = GetLE32(rec, 12);
-  f.checksum = GetLE32(rec, kChecksumOffsetInTrailer);
-  for (int i = 0; i < kSpaceEntries; ++i) f.space_table[i] = GetLE32(rec, 28 + 4 * i);
-  f.flags = static_cast<uint8_t>(rec[65]);
-  f.internet_package = static_cast<uint8_t>(rec[66]);
-  f.ask_before_download = static_cast<uint8_t>(rec[67]);
-  f.has_agent = static_cast<uint8_t>(rec[68]);
-  f.this_is_agent = static_cast<uint8_t>(rec[69]);
-  f.trailer_size = static_cast<int32_t>(GetLE32(rec, 70));
+  f.descriptor_count = t.DescriptorCount;
+  f.data_offset = t.DataOffset;
+  f.files_count = t.FilesCount;
+  f.magic = t.Magic;
+  f.checksum = t.Checksum;
+  for (int i = 0; i < kSpaceEntries; ++i) f.space_table[i] = t.SpaceTable[i];
+  f.flags = t.Flags;
+  f.internet_package = t.InternetPackage;
+  f.ask_before_download = t.AskBeforeDownload;
+  f.has_agent = t.HasAgent;
+  f.this_is_agent = t.ThisIs_AutoUpdateProg;
+  f.trailer_size = t.TrailerSize;
   return f;
 }
 
-bool IsPEImagePrefix(std::string_view b) {
-  return b.size() >= kPeSignatureOffset + 2 && b.substr(0, 2) == "MZ" &&
-         b.substr(kPeSignatureOffset, 2) == "PE";
-}
+bool IsPEImagePrefix(std::string_view b) { return velkor::IsPEImageHead(b); }
 
 std::optional<uint32_t> ComputePackageChecksum(const std::filesystem::path& path, int trailer_size) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::error_code ec;
-  const uint64_t size = std::filesystem::file_size(path, ec);
-  if (ec) return std::nullopt;
-  if (size > kChecksumSizeLimit) return kSkipChecksum;
-
-  std::string head(kPeSignatureOffset + 2, '\0');
-  in.read(head.data(), static_cast<std::streamsize>(head.size()));
-  head.resize(static_cast<size_t>(in.gcount()));
-  in.clear();
-
-  int64_t n = static_cast<int64_t>(size);
-  int64_t start = 0;
-  if (IsPEImagePrefix(head)) {
-    const uint32_t low = GetLE32(head, kEndOffsetLow);
-    if (low != 0) {
-      n = low;
-      start = 512;
-    }
-  }
-  int64_t remaining = n - trailer_size - start;
-  uint32_t sum = 0;
-  in.seekg(start);
-  std::vector<char> block(4096);
-  for (;;) {
-    in.read(block.data(), 4096);
-    const size_t got = in ? 4096 : static_cast<size_t>(in.gcount());
-    for (size_t i = 0; i + 4 <= got; i += 4) {
-      remaining -= 4;
-      if (remaining > 4) sum += GetLE32(std::string_view(block.data(), got), i);
-    }
-    if (remaining > 4) sum += kSkipChecksum;
-    if (got < 4096) break;
-  }
-  return sum;
+  // The stub's routine answers 1234 for a file it cannot open; the writer must notice that.
+  std::ifstream probe(path, std::ios::binary);
+  if (!probe) return std::nullopt;
+  probe.close();
+  return velkor::PackageChecksum(path.string(), trailer_size);
 }
 
 uint32_t DosDateTime(int year, int month, int day, int hour, int minute, int second) {

@@ -11,25 +11,24 @@
 #include <string>
 #include <string_view>
 
+#include "package/trailer.h"
+
 namespace velkor::pack {
 
-inline constexpr uint32_t kTrailerMagic = 0x4A3B2C1Du;
-inline constexpr int kTrailerSize = 74;
-inline constexpr uint32_t kSkipChecksum = 1234;  // a stored or computed checksum of 1234 always passes
-inline constexpr uint64_t kChecksumSizeLimit = 52428800;  // larger files are not summed by the stub
-inline constexpr int kEndOffsetHigh = 248;
-inline constexpr int kEndOffsetLow = 252;
-inline constexpr int kPeSignatureOffset = 256;
-inline constexpr int kSpaceEntries = 9;
-
-// Bits of the trailer's flag byte (offset 65).
-enum TrailerFlag : uint8_t {
-  kFlagConfirmTempDrive = 1,
-  kFlagMultiVolume = 2,
-  kFlagSpanCd = 4,
-  kFlagShowActivityBar = 8,
-  kFlagTraceLog = 16,
-};
+// The stub's layout constants, in the integer types the writer computes with.
+inline constexpr uint32_t kTrailerMagic = velkor::kTrailerMagic;
+inline constexpr int kTrailerSize = static_cast<int>(velkor::kTrailerSize);
+inline constexpr uint32_t kSkipChecksum = velkor::kChecksumSkip;
+inline constexpr uint64_t kChecksumSizeLimit = velkor::kChecksumMaxFileSize;
+inline constexpr int kEndOffsetHigh = static_cast<int>(velkor::kEndOffsetHighPos);
+inline constexpr int kEndOffsetLow = static_cast<int>(velkor::kEndOffsetLowPos);
+inline constexpr int kPeSignatureOffset = static_cast<int>(velkor::kPEHeaderPos);
+inline constexpr int kSpaceEntries = static_cast<int>(velkor::kTrailerSpaceTableEntries);
+using velkor::kFlagConfirmTempDrive;
+using velkor::kFlagMultiVolume;
+using velkor::kFlagShowActivityBar;
+using velkor::kFlagSpanCd;
+using velkor::kFlagTraceLog;
 
 struct TrailerFields {
   uint8_t descriptor_count = 2;
@@ -51,7 +50,7 @@ std::string EncodeTrailer(const TrailerFields& fields);
 // Reads the fields from up to 74 bytes; a shorter record fills only its leading fields.
 TrailerFields DecodeTrailer(std::string_view bytes);
 
-inline constexpr int kChecksumOffsetInTrailer = 16;
+inline constexpr int kChecksumOffsetInTrailer = static_cast<int>(velkor::kTrailerChecksumPos);
 
 void PutLE32(std::string& out, size_t offset, uint32_t value);
 void AppendLE32(std::string& out, uint32_t value);
@@ -60,9 +59,9 @@ uint32_t GetLE32(std::string_view bytes, size_t offset);
 // "MZ" at offset 0 and "PE" at offset 256: only such an image carries an end offset.
 bool IsPEImagePrefix(std::string_view first_bytes);
 
-// The package checksum of the file at `path`, summed exactly as the stub sums it (including the
-// 512-byte start when the image carries an end offset, and 1234 for files above 50 MiB).
-// nullopt when the file cannot be read.
+// The package checksum of the file at `path`, by the stub's own routine (including the 512-byte
+// start when the image carries an end offset, and 1234 for files above 50 MiB). nullopt when the
+// file cannot be read.
 std::optional<uint32_t> ComputePackageChecksum(const std::filesystem::path& path, int trailer_size);
 
 // Packed file-system date and time (date in the high 16 bits); 0 when the year lies outside

@@ -1,8 +1,7 @@
 #pragma once
-// The writing direction of the two scrambled forms the stub reads: package and setup tokens, and
-// "Scrambled=01" texts (used in inform files). The stub only ever unscrambles; the filler bytes
-// and key characters are the writer's choice, drawn from the caller's generator so that a build
-// can be reproduced.
+// The writer's use of the two scrambled forms the stub reads: package and setup tokens, and
+// "Scrambled=01" texts (used in inform files). Filler bytes and key characters are drawn from the
+// caller's generator so that a build can be reproduced.
 
 #include <optional>
 #include <random>
