@@ -3,193 +3,103 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
+
+#include "package/package_reader.h"
+#include "package/trailer.h"
+#include "support/bar_list.h"
+#include "support/text.h"
 
 namespace velkor {
 namespace {
 
-constexpr uint32_t kPackageMagic = 0x4A3B2C1D;
-constexpr int64_t kTrailerBytes = 74;
-constexpr size_t kReadPiece = 65536;         // largest single read from a volume
-constexpr size_t kOutPiece = 256 * 1024;     // inflate output handed to the target at a time
-constexpr size_t kMaxHeader = 64 * 1024;     // a file block header is a name and a date
-constexpr int64_t kChecksumLimit = 52428800; // larger files skip the checksum
-constexpr uint32_t kChecksumSkipped = 1234;
-
-uint32_t Le32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
+constexpr size_t kReadPiece = 65536;      // largest single read from a volume
+constexpr size_t kOutPiece = 256 * 1024;  // inflate output handed to the target at a time
+constexpr size_t kMaxHeader = 64 * 1024;  // a file block header is a name and a date
+constexpr int64_t kTrailerBytes = int64_t(kTrailerSize);
 
 // ---------------------------------------------------------------------------------------------
-// Reading trailer and checksum through UnpackSource, so that a volume held in memory is read
-// exactly like one on disk.
-
-struct TrailerRecord {
-  uint8_t bytes[kTrailerBytes] = {};
-
-  uint8_t DescriptorCount() const { return bytes[1]; }
-  int32_t DataOffset() const { return int32_t(Le32(bytes + 4)); }
-  int32_t FilesCount() const { return int32_t(Le32(bytes + 8)); }
-  uint32_t Magic() const { return Le32(bytes + 12); }
-  uint32_t Checksum() const { return Le32(bytes + 16); }
-  bool MultiVolume() const { return (bytes[65] & 2) != 0; }
-  int32_t TrailerSize() const { return int32_t(Le32(bytes + 70)); }
-};
+// Trailer, image test and checksum read through UnpackSource, so that a volume held in memory is
+// read exactly like one on disk. The layout and the arithmetic are the package reader's own.
 
 bool ReadExact(UnpackSource& src, int64_t offset, void* buf, size_t len) {
   if (offset < 0 || offset > src.Size() || int64_t(len) > src.Size() - offset) return false;
   return src.ReadAt(offset, static_cast<char*>(buf), len) == len;
 }
 
-bool IsPEImageIn(UnpackSource& src) {
-  char mz[2], pe[2];
-  return ReadExact(src, 0, mz, 2) && ReadExact(src, 256, pe, 2) && mz[0] == 'M' &&
-         mz[1] == 'Z' && pe[0] == 'P' && pe[1] == 'E';
+// The first bytes of the file, as far as the image test and the end offset need them.
+std::string ReadHead(UnpackSource& src) {
+  std::string head(size_t(std::min<int64_t>(src.Size(), int64_t(kPEHeaderPos + 2))), '\0');
+  head.resize(src.ReadAt(0, head.data(), head.size()));
+  return head;
 }
 
-int64_t ReadEndOffsetIn(UnpackSource& src) {
-  uint8_t b[8];
-  if (!ReadExact(src, 248, b, 8)) return 0;
-  return int64_t(uint64_t(Le32(b)) << 32 | Le32(b + 4));
+// The end offset of a stub image, 0 when there is none.
+int64_t EndOffsetOf(const std::string& head) {
+  return IsPEImageHead(head) ? int64_t(ReadEndOffsetInImage(head)) : 0;
 }
 
 // Locates the trailer from the end of the package. A stored size or end offset that points
 // outside the file leaves the record zeroed, so the volume reads as one with the wrong magic.
-TrailerRecord ReadTrailerIn(UnpackSource& src) {
-  TrailerRecord rec;
+Trailer ReadTrailerIn(UnpackSource& src) {
   const int64_t size = src.Size();
-  const bool pe = IsPEImageIn(src);
-  uint8_t b[4];
-  if (!ReadExact(src, size - 4, b, 4)) return rec;
-  int64_t s = int32_t(Le32(b));
   int64_t end = size;
-  const int64_t e = pe ? ReadEndOffsetIn(src) : 0;
-  if (e > 0) {
-    if (e > size || e < 4 || !ReadExact(src, e - 4, b, 4)) return rec;
-    s = int32_t(Le32(b));
+  if (const int64_t e = EndOffsetOf(ReadHead(src)); e != 0) {
+    if (e < 4 || e > size) return Trailer{};
     end = e;
   }
-  if (s < 4 || s > end) return rec;
-  const int64_t t = std::min<int64_t>(kTrailerBytes, s);
-  if (!ReadExact(src, end - s, rec.bytes, size_t(t - 4))) {
-    rec = TrailerRecord();
-    return rec;
-  }
-  rec.bytes[70] = uint8_t(t);
-  if (rec.bytes[1] == 0) rec.bytes[1] = 2;
+  unsigned char b[4];
+  if (!ReadExact(src, end - 4, b, 4)) return Trailer{};
+  const int64_t stored = int32_t(ReadLE32(b));
+  if (stored < 4 || stored > end) return Trailer{};
+  const int64_t taken = std::min(kTrailerBytes, stored);
+  char bytes[kTrailerSize] = {};
+  if (!ReadExact(src, end - stored, bytes, size_t(taken - 4))) return Trailer{};
+  Trailer rec = ParseTrailer(std::string_view(bytes, size_t(taken - 4)));
+  rec.TrailerSize = int32_t(taken);
+  if (rec.DescriptorCount == 0) rec.DescriptorCount = 2;
   return rec;
 }
 
-// The package checksum: 32-bit words summed in 4096-byte blocks, plus 1234 per block, up to 78
-// bytes before the end of the package; files over 50 MiB are not checked.
+// Reads in large pieces but sums in blocks of kChecksumBlockSize, which is what the sum is
+// defined over; a piece is a whole number of blocks, so the block boundaries stay where single
+// block reads would put them.
 uint32_t PackageChecksumIn(UnpackSource& src, int64_t trailer_size, char* buf) {
-  int64_t n = src.Size();
-  if (n > kChecksumLimit) return kChecksumSkipped;
-  int64_t start = 0;
-  if (IsPEImageIn(src)) {
-    uint8_t b[4];
-    if (ReadExact(src, 252, b, 4) && Le32(b) != 0) {
-      n = Le32(b);
-      start = 512;
-    }
-  }
-  int64_t r = n - trailer_size - start;
-  uint32_t sum = 0;
-  // Read in large pieces but sum in 4096-byte blocks, which is what the sum is defined over; a
-  // piece is a whole number of blocks, so block boundaries stay where single reads put them.
   const int64_t size = src.Size();
-  int64_t pos = start;
+  if (size > kChecksumMaxFileSize) return kChecksumSkip;
+  const ChecksumRange range = PackageChecksumRange(ReadHead(src), size, trailer_size);
+  ChecksumAccumulator acc(range.countable);
+  int64_t pos = range.start;
   size_t off = 0, have = 0;
   for (;;) {
     if (off == have) {
       off = 0;
-      have = pos < size ? src.ReadAt(pos, buf, size_t(std::min<int64_t>(
-                                                         int64_t(kReadPiece), size - pos)))
+      have = pos < size ? src.ReadAt(pos, buf, size_t(std::min<int64_t>(kReadPiece, size - pos)))
                         : 0;
     }
-    const size_t block = std::min<size_t>(4096, have - off);
-    const uint8_t* p = reinterpret_cast<const uint8_t*>(buf + off);
-    for (size_t i = 0; i + 4 <= block; i += 4) {
-      r -= 4;
-      if (r > 4) sum += Le32(p + i);
-    }
-    if (r > 4) sum += kChecksumSkipped;
+    const size_t block = std::min(kChecksumBlockSize, have - off);
+    acc.AddBlock(reinterpret_cast<const unsigned char*>(buf + off), block);
     off += block;
     pos += int64_t(block);
-    if (block < 4096) break;
+    if (block < kChecksumBlockSize) break;
   }
-  return sum;
+  return acc.sum();
 }
 
 // ---------------------------------------------------------------------------------------------
 // Text helpers.
-
-// Item `index` of a bar list whose first character is the separator; "" when absent.
-std::string ListItem(const std::string& list, int index) {
-  if (list.empty()) return "";
-  const char sep = list[0];
-  size_t start = 1;
-  for (int i = 0; i < index; ++i) {
-    const size_t next = list.find(sep, start);
-    if (next == std::string::npos) return "";
-    start = next + 1;
-  }
-  const size_t end = list.find(sep, start);
-  if (end == std::string::npos) return "";
-  return list.substr(start, end - start);
-}
-
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
-
-bool EndsWithNoCase(const std::string& text, const std::string& tail) {
-  if (tail.size() > text.size()) return false;
-  for (size_t i = 0; i < tail.size(); ++i)
-    if (UpperAscii(text[text.size() - tail.size() + i]) != UpperAscii(tail[i])) return false;
-  return true;
-}
-
-std::string ReplaceNoCase(const std::string& text, const std::string& what,
-                          const std::string& with) {
-  auto matches_at = [&](size_t i) {
-    for (size_t k = 0; k < what.size(); ++k)
-      if (UpperAscii(text[i + k]) != UpperAscii(what[k])) return false;
-    return true;
-  };
-  std::string out;
-  size_t i = 0;
-  while (i < text.size()) {
-    if (!what.empty() && i + what.size() <= text.size() && matches_at(i)) {
-      out += with;
-      i += what.size();
-    } else {
-      out += text[i++];
-    }
-  }
-  return out;
-}
 
 std::string FileNamePart(const std::string& path) {
   const size_t cut = path.find_last_of("\\/:");
   return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
-// Decimal text to the packed date; anything that is not a 32-bit number gives 0.
+// Decimal text to the packed date; anything that is not a 32-bit number, signed or unsigned,
+// gives 0.
 uint32_t ParseDate(const std::string& text) {
-  size_t i = 0;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-  if (i == text.size()) return 0;
-  int64_t value = 0;
-  for (; i < text.size(); ++i) {
-    if (text[i] < '0' || text[i] > '9') return 0;
-    value = value * 10 + (text[i] - '0');
-    if (value > 0xFFFFFFFFLL) return 0;
-  }
-  if (negative) {
-    if (value > 0x80000000LL) return 0;
-    value = -value;
-  }
-  return uint32_t(value);
+  const int64_t value = StrToInt64Def(text, 0);
+  return value < INT32_MIN || value > int64_t(UINT32_MAX) ? 0 : uint32_t(value);
 }
 
 // A name that could put a file anywhere but inside the destination folder.
@@ -200,9 +110,7 @@ bool IsUnsafeName(const std::string& name) {
 }
 
 std::string VolumeName(const std::string& base, int volume) {
-  std::string digits = std::to_string(volume);
-  if (digits.size() < 3) digits.insert(0, 3 - digits.size(), '0');
-  return base + "." + digits;
+  return base + "." + ZeroPad(volume, 3);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -232,7 +140,7 @@ class Unpacker {
   const UnpackOptions& options_;
   UnpackProcessState& state_;
   UnpackResult result_;
-  TrailerRecord rec_;
+  Trailer rec_;
   int64_t block_index_ = 0;
   int64_t descriptor_end_ = 0;
   // Reused for every read and every inflate step; never initialised, always written first.
@@ -265,14 +173,14 @@ UnpackResult Unpacker::Run(const std::string& source, const std::string& agent_n
   std::string file = source;
   for (int volume = 1;; ++volume) {
     if (UnpackVolume(file, volume, agent_name) == Step::kEnd) break;
-    if (!rec_.MultiVolume()) break;
+    if (!(rec_.Flags & kFlagMultiVolume)) break;
     // Volume switch.
     host_.RegisterAutoPlayQuery();
     file = VolumeName(base, volume + 1);
     if (options_.force_prompt || !host_.FileExists(file)) {
       host_.EjectMedia(file);
       const std::string text =
-          ReplaceNoCase(options_.disk_prompt, "<DISK_NUM>", std::to_string(volume + 1));
+          ReplaceText(options_.disk_prompt, "<DISK_NUM>", std::to_string(volume + 1));
       do {
         keep_going = host_.OkCancelBox(text, options_.prompt_caption, options_.buttons,
                                        options_.charset);
@@ -307,32 +215,28 @@ Unpacker::Step Unpacker::UnpackVolume(const std::string& file, int volume,
   std::unique_ptr<UnpackSource> src = host_.OpenVolume(file);
   if (!src) {
     // Present but unreadable: nothing can be checked or unpacked.
-    rec_ = TrailerRecord();
+    rec_ = Trailer{};
     result_.checksum_ok = false;
     Fail(volume == 1 ? UnpackFailure::kChecksum : UnpackFailure::kCorrupt);
     return Step::kEnd;
   }
   rec_ = ReadTrailerIn(*src);
-  const int64_t p = rec_.DataOffset();
-  if (volume == 1) host_.ViewerLine("FileInfo.FilesCount=" + std::to_string(rec_.FilesCount()));
+  const int64_t p = rec_.DataOffset;
+  if (volume == 1) host_.ViewerLine("FileInfo.FilesCount=" + std::to_string(rec_.FilesCount));
 
-  const uint32_t sum = PackageChecksumIn(*src, rec_.TrailerSize(), in_.get());
-  result_.checksum_ok = sum == rec_.Checksum() || sum == kChecksumSkipped ||
-                        rec_.Checksum() == kChecksumSkipped;
+  const uint32_t sum = PackageChecksumIn(*src, rec_.TrailerSize, in_.get());
+  result_.checksum_ok = ChecksumPasses(rec_.Checksum, sum);
   if (!result_.checksum_ok) {
     Fail(UnpackFailure::kChecksum);
     return Step::kEnd;
   }
 
   int64_t end = src->Size();
-  if (IsPEImageIn(*src)) {
-    const int64_t e = ReadEndOffsetIn(*src);
-    if (e > 0) end = std::min(e, end);
-  }
+  if (const int64_t e = EndOffsetOf(ReadHead(*src)); e > 0) end = std::min(e, end);
   host_.ViewerLine("FileLen=" + std::to_string(end));
-  if (rec_.Magic() != kPackageMagic) return Step::kNextVolume;
+  if (!rec_.HasMagic()) return Step::kNextVolume;
 
-  if (volume == 1) host_.Progress(0, rec_.FilesCount(), 0, 1);
+  if (volume == 1) host_.Progress(0, rec_.FilesCount, 0, 1);
   std::string folder_error;
   if (!host_.CreateFolder(destination_, folder_error)) {
     host_.ErrorBox(destination_ + "<P><P>Unable to create Directory!<P><P>" + folder_error,
@@ -341,7 +245,7 @@ Unpacker::Step Unpacker::UnpackVolume(const std::string& file, int volume,
 
   // Blocks lie between the first descriptor string and the trailer; a length that points past
   // the trailer means the volume is damaged, whatever its checksum said.
-  const int64_t data_end = end - rec_.TrailerSize();
+  const int64_t data_end = end - rec_.TrailerSize;
   if (p < 0 || p > data_end) {
     Fail(UnpackFailure::kCorrupt);
     return Step::kEnd;
@@ -349,7 +253,7 @@ Unpacker::Step Unpacker::UnpackVolume(const std::string& file, int volume,
   if (!UnpackBlocks(*src, p, end, data_end)) return Step::kEnd;
 
   if (volume == 1 && !FileNamePart(agent_name).empty() &&
-      (EndsWithNoCase(file, ".exe") || EndsWithNoCase(file, ".exe.001"))) {
+      (EndsWithStr(".exe", file, true) || EndsWithStr(".exe.001", file, true))) {
     WriteAgentCopy(*src, file, agent_name);
   }
   return Step::kNextVolume;
@@ -359,12 +263,12 @@ bool Unpacker::UnpackBlocks(UnpackSource& src, int64_t p, int64_t end, int64_t d
   // A volume without blocks (its data offset at the trailer) has nothing to read.
   while (p < data_end) {
     host_.PumpMessages();
-    uint8_t b[4];
+    unsigned char b[4];
     if (data_end - p < 4 || !ReadExact(src, p, b, 4)) {
       Fail(UnpackFailure::kCorrupt);
       return false;
     }
-    const int32_t l = int32_t(Le32(b));
+    const int32_t l = int32_t(ReadLE32(b));
     if (l == INT32_MIN) {
       Fail(UnpackFailure::kCorrupt);
       return false;
@@ -377,8 +281,8 @@ bool Unpacker::UnpackBlocks(UnpackSource& src, int64_t p, int64_t end, int64_t d
     const int64_t data = p + 4;
     p = data + length;
     ++block_index_;
-    if (block_index_ == rec_.DescriptorCount()) descriptor_end_ = p;
-    if (block_index_ > rec_.DescriptorCount()) {
+    if (block_index_ == rec_.DescriptorCount) descriptor_end_ = p;
+    if (block_index_ > rec_.DescriptorCount) {
       if (!CopyBlock(src, data, length, l > 0)) return false;
     }
     if (!(end - p > kTrailerBytes)) break;
@@ -502,8 +406,8 @@ bool Unpacker::StartFile() {
     return true;
   }
   if (b.header.find('*') != std::string::npos) result_.main_entry = b.header;
-  std::string name = ListItem(b.header, 0);
-  b.date = ParseDate(ListItem(b.header, 1));
+  std::string name = BarListItem(b.header, 0, "");
+  b.date = ParseDate(BarListItem(b.header, 1, ""));
   const size_t star = name.find('*');
   if (star != std::string::npos) {
     result_.main_entry = name;
@@ -552,14 +456,13 @@ bool Unpacker::FinishBlock() {
 // it as an agent; the end offset's low half is cleared so the copy's trailer is found at its end.
 void Unpacker::WriteAgentCopy(UnpackSource& src, const std::string& file,
                               const std::string& agent_name) {
-  const TrailerRecord rec = ReadTrailerIn(src);
+  Trailer rec = ReadTrailerIn(src);
+  rec.ThisIs_AutoUpdateProg = 1;
+  rec.TrailerSize = int32_t(kTrailerSize);
   std::string image(size_t(descriptor_end_), '\0');
   if (!ReadExact(src, 0, image.data(), image.size())) return;
-  if (image.size() >= 256) std::memset(image.data() + 252, 0, 4);
-  std::string trailer(reinterpret_cast<const char*>(rec.bytes), kTrailerBytes);
-  trailer[69] = 1;
-  trailer[70] = char(kTrailerBytes);
-  trailer[71] = trailer[72] = trailer[73] = 0;
+  if (image.size() >= kEndOffsetLowPos + 4) std::memset(image.data() + kEndOffsetLowPos, 0, 4);
+  const std::string trailer = SerializeTrailer(rec);
   const std::string path = destination_ + "\\" + FileNamePart(agent_name);
   if (std::unique_ptr<UnpackTarget> t = host_.OpenTarget(path, false)) {
     const bool ok = t->Write(image.data(), image.size()) && t->Write(trailer.data(), trailer.size());

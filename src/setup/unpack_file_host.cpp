@@ -8,51 +8,24 @@
 #include <filesystem>
 #include <system_error>
 
+#include "package/read_only_file.h"
+
 namespace velkor {
 namespace {
 
 namespace fs = std::filesystem;
 
-int Seek64(std::FILE* f, int64_t offset, int whence) {
-#ifdef _WIN32
-  return _fseeki64(f, offset, whence);
-#else
-  return fseeko(f, off_t(offset), whence);
-#endif
-}
-
-int64_t Tell64(std::FILE* f) {
-#ifdef _WIN32
-  return _ftelli64(f);
-#else
-  return int64_t(ftello(f));
-#endif
-}
-
+// Volumes are read through the package reader's file, which opens with sharing allowed.
 class FileSource : public UnpackSource {
  public:
-  FileSource(std::FILE* f, int64_t size) : f_(f), size_(size), pos_(0) {}
-  ~FileSource() override { std::fclose(f_); }
-  int64_t Size() const override { return size_; }
+  bool Open(const std::string& path) { return file_.Open(path); }
+  int64_t Size() const override { return file_.size(); }
   size_t ReadAt(int64_t offset, char* buf, size_t len) override {
-    if (offset < 0 || offset >= size_) return 0;
-    if (offset != pos_) {
-      if (Seek64(f_, offset, SEEK_SET) != 0) {
-        pos_ = -1;
-        return 0;
-      }
-      pos_ = offset;
-    }
-    const size_t got = std::fread(buf, 1, len, f_);
-    pos_ += int64_t(got);
-    if (got < len) pos_ = -1;  // the stream's position is unknown after a short read
-    return got;
+    return file_.ReadAt(offset, buf, len);
   }
 
  private:
-  std::FILE* f_;
-  int64_t size_;
-  int64_t pos_;
+  ReadOnlyFile file_;
 };
 
 class FileTarget : public UnpackTarget {
@@ -128,19 +101,12 @@ std::string FileUnpackHost::LocalPath(const std::string& path) {
 }
 
 std::unique_ptr<UnpackSource> FileUnpackHost::OpenVolume(const std::string& path) {
-  std::FILE* f = std::fopen(LocalPath(path).c_str(), "rb");
-  if (!f) {
+  auto source = std::make_unique<FileSource>();
+  if (!source->Open(LocalPath(path))) {
     last_error_ = std::strerror(errno);
     return nullptr;
   }
-  int64_t size = -1;
-  if (Seek64(f, 0, SEEK_END) == 0) size = Tell64(f);
-  if (size < 0 || Seek64(f, 0, SEEK_SET) != 0) {
-    last_error_ = std::strerror(errno);
-    std::fclose(f);
-    return nullptr;
-  }
-  return std::make_unique<FileSource>(f, size);
+  return source;
 }
 
 bool FileUnpackHost::FileExists(const std::string& path) {

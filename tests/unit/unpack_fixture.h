@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "package/trailer.h"
 #include "setup/unpack.h"
 
 namespace velkor::unpack_test {
@@ -69,35 +70,6 @@ struct PackageSpec {
   std::string appended;  // bytes after the package (only found through the end offset)
 };
 
-// The package checksum, written plainly: words of 4096-byte blocks ending more than 4 bytes
-// before the checked length, plus 1234 for every block after which that still holds.
-inline uint32_t ChecksumOf(const std::string& file, int64_t trailer_size) {
-  int64_t n = int64_t(file.size());
-  int64_t start = 0;
-  if (file.size() >= 258 && file.compare(0, 2, "MZ") == 0 && file.compare(256, 2, "PE") == 0) {
-    uint32_t low = 0;
-    for (int i = 0; i < 4; ++i) low |= uint32_t(uint8_t(file[252 + i])) << (8 * i);
-    if (low != 0) {
-      n = low;
-      start = 512;
-    }
-  }
-  int64_t r = n - trailer_size - start;
-  uint32_t sum = 0;
-  for (int64_t off = start;; off += 4096) {
-    const int64_t block = std::max<int64_t>(0, std::min<int64_t>(4096, int64_t(file.size()) - off));
-    for (int64_t i = 0; i + 4 <= block; i += 4) {
-      r -= 4;
-      uint32_t w = 0;
-      for (int k = 0; k < 4; ++k) w |= uint32_t(uint8_t(file[off + i + k])) << (8 * k);
-      if (r > 4) sum += w;
-    }
-    if (r > 4) sum += 1234;
-    if (block < 4096) break;
-  }
-  return sum;
-}
-
 inline std::string BuildPackage(const PackageSpec& spec) {
   std::string out;
   if (spec.pe_image) {
@@ -122,7 +94,7 @@ inline std::string BuildPackage(const PackageSpec& spec) {
     PutLe32(out, 252, uint32_t(out.size()));
   }
   uint32_t sum = spec.checksum;
-  if (spec.compute_checksum) sum = ChecksumOf(out, 74);
+  if (spec.compute_checksum) sum = PackageChecksumOfImage(out, 74);
   PutLe32(out, out.size() - 74 + 16, sum);
   return out + spec.appended;
 }

@@ -134,7 +134,10 @@ TEST(UnpackPackage, Checksum) {
     spec.appended = c.pe ? std::string(100, 'z') : "";
     spec.compute_checksum = c.compute;
     spec.checksum = c.stored;
-    spec.blocks = {FileBlock(Header("Engine.exe*"), std::string(9000, 'e'))};
+    // Large enough to be read in several pieces.
+    std::string content(150000, '\0');
+    for (size_t i = 0; i < content.size(); ++i) content[i] = char(i * 131 >> 3);
+    spec.blocks = {FileBlock(Header("Engine.exe*"), content, true)};
     Runner run;
     run.host.files["s.dat"] = BuildPackage(spec);
     const UnpackResult r = run.Go("s.dat");
