@@ -304,10 +304,37 @@ std::vector<std::map<std::string, std::string>> ParseBoxes(const std::string& te
 // Runs the message-box driver beside a setup run.
 class DialogRunE2E : public SetupRunE2E {
  protected:
-  void StartDriver(const std::string& args) {
+  // Answers the boxes of process `pid` only, so runs in parallel do not take each other's.
+  void StartDriver(const std::string& args, DWORD pid) {
     boxes_file_ = dir_.File("boxes.txt");
     ASSERT_TRUE(driver_.Start("\"" + BinPath("dialog_driver.exe") + "\" --out=" + boxes_file_ +
-                              " --timeout=20000 " + args));
+                              " --timeout=20000 --pid=" + std::to_string(pid) + " " + args));
+  }
+  // Runs the setup file with the driver answering its boxes; the exit code, or -2 when the run
+  // had to be ended (a box nobody answered).
+  long RunWithDriver(const std::string& setup, const std::string& driver_args,
+                     DWORD timeout_ms = kRunTimeoutMs) {
+    Process run;
+    if (!run.Start("\"" + setup + "\"")) return -1;
+    StartDriver(driver_args, run.id());
+    DWORD code = 0;
+    if (!run.Wait(timeout_ms, &code)) {
+      run.Kill();
+      return -2;
+    }
+    return static_cast<long>(code);
+  }
+  // The stub's message box, once it shows.
+  static bool WaitForBoxOf(DWORD pid) {
+    for (int i = 0; i < 300; ++i) {
+      for (HWND w = FindWindowA("VMsgBox", nullptr); w; w = FindWindowExA(nullptr, w, "VMsgBox", nullptr)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        if (owner == pid) return true;
+      }
+      Sleep(100);
+    }
+    return false;
   }
   std::vector<std::map<std::string, std::string>> Boxes() {
     DWORD code = 0;
@@ -342,8 +369,7 @@ class DialogRunE2E : public SetupRunE2E {
 TEST_F(DialogRunE2E, ChecksumFailureShowsTheMessageAndStartsNoEngine) {
   const std::string setup = Write(Spec("badsum.exe"));
   Damage(setup, PayloadMiddle(setup), "XXXX", false);
-  StartDriver("--count=1");
-  EXPECT_EQ(RunSetupFile(setup), 0);
+  EXPECT_EQ(RunWithDriver(setup, "--count=1"), 0);
   const auto boxes = Boxes();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_NE(boxes[0].at("text").find("Bad CRC!"), std::string::npos) << boxes[0].at("text");
@@ -353,11 +379,19 @@ TEST_F(DialogRunE2E, ChecksumFailureShowsTheMessageAndStartsNoEngine) {
   EXPECT_FALSE(FolderExists(SetupFolderFor(setup)));
 }
 
+TEST_F(DialogRunE2E, StubWithoutPackageEndsWithTheChecksumMessage) {
+  const std::string bare = dir_.File("bare.exe");
+  ASSERT_TRUE(CopyFileA(BinPath("velkor-stub.exe").c_str(), bare.c_str(), FALSE));
+  EXPECT_EQ(RunWithDriver(bare, "--count=1"), 0);
+  const auto boxes = Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].at("text").find("Bad CRC!"), std::string::npos);
+}
+
 TEST_F(DialogRunE2E, BlockThatDoesNotInflateEndsTheRunWithoutEngine) {
   const std::string setup = Write(Spec("badzip.exe"));
   Damage(setup, PayloadMiddle(setup), std::string(64, '\xFF'), true);
-  StartDriver("--count=2");
-  EXPECT_EQ(RunSetupFile(setup), 0);
+  EXPECT_EQ(RunWithDriver(setup, "--count=2"), 0);
   const auto boxes = Boxes();
   ASSERT_EQ(boxes.size(), 2u);
   EXPECT_NE(boxes[0].at("text").find("error"), std::string::npos) << boxes[0].at("text");
@@ -376,8 +410,7 @@ TEST_F(DialogRunE2E, FileNameLeavingTheSetupFolderIsRefusedAndNoEngineStarts) {
   Damage(setup, at, "..\\evil.txt", true);
   const std::string escaped = TempFolder() + "evil.txt";
   DeleteFileA(escaped.c_str());
-  StartDriver("--count=2");
-  EXPECT_EQ(RunSetupFile(setup), 0);
+  EXPECT_EQ(RunWithDriver(setup, "--count=2"), 0);
   const auto boxes = Boxes();
   ASSERT_EQ(boxes.size(), 2u);
   EXPECT_NE(boxes[0].at("text").find("Unsafe file name"), std::string::npos);
@@ -413,9 +446,8 @@ TEST_F(MultiVolumeE2E, MissingSecondVolumeCancelledEndsWithoutEngineOrMessage) {
   const std::string setup = WriteSet("mv_cancel.exe");
   const std::string second = setup + ".002";
   ASSERT_TRUE(MoveFileA(second.c_str(), (second + ".away").c_str()));
-  StartDriver("--count=1 --box=click:Cancel");
   // A further box (the checksum message) would be left unanswered and stop the run.
-  EXPECT_EQ(test::RunAndWait("\"" + setup + "\"", 40000), 0);
+  EXPECT_EQ(RunWithDriver(setup, "--count=1 --box=click:Cancel", 40000), 0);
   const auto boxes = Boxes();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_NE(boxes[0].at("text").find("DISK #2"), std::string::npos) << boxes[0].at("text");
@@ -426,10 +458,10 @@ TEST_F(MultiVolumeE2E, MissingSecondVolumePutInPlaceAndOkContinues) {
   const std::string setup = WriteSet("mv_ok.exe");
   const std::string second = setup + ".002";
   ASSERT_TRUE(MoveFileA(second.c_str(), (second + ".away").c_str()));
-  StartDriver("--count=1 --box=wait:2500,click:OK");
   Process run;
   ASSERT_TRUE(run.Start("\"" + setup + "\""));
-  for (int i = 0; i < 300 && !FindWindowA("VMsgBox", nullptr); ++i) Sleep(100);
+  StartDriver("--count=1 --box=wait:2500,click:OK", run.id());
+  ASSERT_TRUE(WaitForBoxOf(run.id()));
   ASSERT_TRUE(MoveFileA((second + ".away").c_str(), second.c_str()));
   DWORD code = 1;
   ASSERT_TRUE(run.Wait(kRunTimeoutMs, &code));
@@ -445,8 +477,7 @@ TEST_F(MultiVolumeE2E, ForcePromptFromTheRegistryAsksEvenWhenTheVolumeIsThere) {
                             KEY_WRITE, nullptr, &key, nullptr),
             ERROR_SUCCESS);
   RegSetValueExA(key, "ForcePrompt", 0, REG_SZ, reinterpret_cast<const BYTE*>("1"), 2);
-  StartDriver("--count=1 --box=click:OK");
-  const long code = RunSetupFile(setup);
+  const long code = RunWithDriver(setup, "--count=1 --box=click:OK");
   RegDeleteValueA(key, "ForcePrompt");
   RegCloseKey(key);
   EXPECT_EQ(code, 0);
@@ -460,8 +491,7 @@ TEST_F(DialogRunE2E, ConfirmTempDriveAsksAndNoEndsTheRun) {
   pack::PackageSpec spec = Spec("confirm.exe");
   spec.confirm_temp_drive = true;
   const std::string setup = Write(spec);
-  StartDriver("--count=1 --box=click:No");
-  EXPECT_EQ(RunSetupFile(setup), 0);
+  EXPECT_EQ(RunWithDriver(setup, "--count=1 --box=click:No"), 0);
   const auto boxes = Boxes();
   ASSERT_EQ(boxes.size(), 1u);
   const std::string& text = boxes[0].at("text");
@@ -486,12 +516,11 @@ TEST_F(DialogRunE2E, LocalisedTextsAndRightToLeftStatusLine) {
         {"Charset", "177"}}});
   const std::string setup = Write(spec);
   // The question is answered only after the status line was examined.
-  StartDriver("--count=1 --box=wait:2000,click:Nein");
   Process run;
   ASSERT_TRUE(run.Start("\"" + setup + "\""));
-  HWND main = nullptr;
-  for (int i = 0; i < 300 && !FindWindowA("VMsgBox", nullptr); ++i) Sleep(100);
-  main = FindWindowA(setup.c_str(), nullptr);
+  StartDriver("--count=1 --box=wait:2000,click:Nein", run.id());
+  ASSERT_TRUE(WaitForBoxOf(run.id()));
+  HWND main = FindWindowA(setup.c_str(), nullptr);
   ASSERT_NE(main, nullptr);
   HWND status = FindWindowExA(main, nullptr, "Static", nullptr);
   ASSERT_NE(status, nullptr);
