@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -303,10 +304,37 @@ std::vector<std::map<std::string, std::string>> ParseBoxes(const std::string& te
 // Runs the message-box driver beside a setup run.
 class DialogRunE2E : public SetupRunE2E {
  protected:
-  void StartDriver(const std::string& args) {
+  // Answers the boxes of process `pid` only, so runs in parallel do not take each other's.
+  void StartDriver(const std::string& args, DWORD pid) {
     boxes_file_ = dir_.File("boxes.txt");
     ASSERT_TRUE(driver_.Start("\"" + BinPath("dialog_driver.exe") + "\" --out=" + boxes_file_ +
-                              " --timeout=20000 " + args));
+                              " --timeout=20000 --pid=" + std::to_string(pid) + " " + args));
+  }
+  // Runs the setup file with the driver answering its boxes; the exit code, or -2 when the run
+  // had to be ended (a box nobody answered).
+  long RunWithDriver(const std::string& setup, const std::string& driver_args,
+                     DWORD timeout_ms = kRunTimeoutMs) {
+    Process run;
+    if (!run.Start("\"" + setup + "\"")) return -1;
+    StartDriver(driver_args, run.id());
+    DWORD code = 0;
+    if (!run.Wait(timeout_ms, &code)) {
+      run.Kill();
+      return -2;
+    }
+    return static_cast<long>(code);
+  }
+  // The stub's message box, once it shows.
+  static bool WaitForBoxOf(DWORD pid) {
+    for (int i = 0; i < 300; ++i) {
+      for (HWND w = FindWindowA("VMsgBox", nullptr); w; w = FindWindowExA(nullptr, w, "VMsgBox", nullptr)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        if (owner == pid) return true;
+      }
+      Sleep(100);
+    }
+    return false;
   }
   std::vector<std::map<std::string, std::string>> Boxes() {
     DWORD code = 0;
@@ -341,8 +369,7 @@ class DialogRunE2E : public SetupRunE2E {
 TEST_F(DialogRunE2E, ChecksumFailureShowsTheMessageAndStartsNoEngine) {
   const std::string setup = Write(Spec("badsum.exe"));
   Damage(setup, PayloadMiddle(setup), "XXXX", false);
-  StartDriver("--count=1");
-  EXPECT_EQ(RunSetupFile(setup), 0);
+  EXPECT_EQ(RunWithDriver(setup, "--count=1"), 0);
   const auto boxes = Boxes();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_NE(boxes[0].at("text").find("Bad CRC!"), std::string::npos) << boxes[0].at("text");
@@ -352,11 +379,19 @@ TEST_F(DialogRunE2E, ChecksumFailureShowsTheMessageAndStartsNoEngine) {
   EXPECT_FALSE(FolderExists(SetupFolderFor(setup)));
 }
 
+TEST_F(DialogRunE2E, StubWithoutPackageEndsWithTheChecksumMessage) {
+  const std::string bare = dir_.File("bare.exe");
+  ASSERT_TRUE(CopyFileA(BinPath("velkor-stub.exe").c_str(), bare.c_str(), FALSE));
+  EXPECT_EQ(RunWithDriver(bare, "--count=1"), 0);
+  const auto boxes = Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].at("text").find("Bad CRC!"), std::string::npos);
+}
+
 TEST_F(DialogRunE2E, BlockThatDoesNotInflateEndsTheRunWithoutEngine) {
   const std::string setup = Write(Spec("badzip.exe"));
   Damage(setup, PayloadMiddle(setup), std::string(64, '\xFF'), true);
-  StartDriver("--count=2");
-  EXPECT_EQ(RunSetupFile(setup), 0);
+  EXPECT_EQ(RunWithDriver(setup, "--count=2"), 0);
   const auto boxes = Boxes();
   ASSERT_EQ(boxes.size(), 2u);
   EXPECT_NE(boxes[0].at("text").find("error"), std::string::npos) << boxes[0].at("text");
@@ -375,8 +410,7 @@ TEST_F(DialogRunE2E, FileNameLeavingTheSetupFolderIsRefusedAndNoEngineStarts) {
   Damage(setup, at, "..\\evil.txt", true);
   const std::string escaped = TempFolder() + "evil.txt";
   DeleteFileA(escaped.c_str());
-  StartDriver("--count=2");
-  EXPECT_EQ(RunSetupFile(setup), 0);
+  EXPECT_EQ(RunWithDriver(setup, "--count=2"), 0);
   const auto boxes = Boxes();
   ASSERT_EQ(boxes.size(), 2u);
   EXPECT_NE(boxes[0].at("text").find("Unsafe file name"), std::string::npos);
@@ -412,9 +446,8 @@ TEST_F(MultiVolumeE2E, MissingSecondVolumeCancelledEndsWithoutEngineOrMessage) {
   const std::string setup = WriteSet("mv_cancel.exe");
   const std::string second = setup + ".002";
   ASSERT_TRUE(MoveFileA(second.c_str(), (second + ".away").c_str()));
-  StartDriver("--count=1 --box=click:Cancel");
   // A further box (the checksum message) would be left unanswered and stop the run.
-  EXPECT_EQ(test::RunAndWait("\"" + setup + "\"", 40000), 0);
+  EXPECT_EQ(RunWithDriver(setup, "--count=1 --box=click:Cancel", 40000), 0);
   const auto boxes = Boxes();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_NE(boxes[0].at("text").find("DISK #2"), std::string::npos) << boxes[0].at("text");
@@ -425,10 +458,10 @@ TEST_F(MultiVolumeE2E, MissingSecondVolumePutInPlaceAndOkContinues) {
   const std::string setup = WriteSet("mv_ok.exe");
   const std::string second = setup + ".002";
   ASSERT_TRUE(MoveFileA(second.c_str(), (second + ".away").c_str()));
-  StartDriver("--count=1 --box=wait:2500,click:OK");
   Process run;
   ASSERT_TRUE(run.Start("\"" + setup + "\""));
-  for (int i = 0; i < 300 && !FindWindowA("VMsgBox", nullptr); ++i) Sleep(100);
+  StartDriver("--count=1 --box=wait:2500,click:OK", run.id());
+  ASSERT_TRUE(WaitForBoxOf(run.id()));
   ASSERT_TRUE(MoveFileA((second + ".away").c_str(), second.c_str()));
   DWORD code = 1;
   ASSERT_TRUE(run.Wait(kRunTimeoutMs, &code));
@@ -444,8 +477,7 @@ TEST_F(MultiVolumeE2E, ForcePromptFromTheRegistryAsksEvenWhenTheVolumeIsThere) {
                             KEY_WRITE, nullptr, &key, nullptr),
             ERROR_SUCCESS);
   RegSetValueExA(key, "ForcePrompt", 0, REG_SZ, reinterpret_cast<const BYTE*>("1"), 2);
-  StartDriver("--count=1 --box=click:OK");
-  const long code = RunSetupFile(setup);
+  const long code = RunWithDriver(setup, "--count=1 --box=click:OK");
   RegDeleteValueA(key, "ForcePrompt");
   RegCloseKey(key);
   EXPECT_EQ(code, 0);
@@ -459,8 +491,7 @@ TEST_F(DialogRunE2E, ConfirmTempDriveAsksAndNoEndsTheRun) {
   pack::PackageSpec spec = Spec("confirm.exe");
   spec.confirm_temp_drive = true;
   const std::string setup = Write(spec);
-  StartDriver("--count=1 --box=click:No");
-  EXPECT_EQ(RunSetupFile(setup), 0);
+  EXPECT_EQ(RunWithDriver(setup, "--count=1 --box=click:No"), 0);
   const auto boxes = Boxes();
   ASSERT_EQ(boxes.size(), 1u);
   const std::string& text = boxes[0].at("text");
@@ -485,12 +516,11 @@ TEST_F(DialogRunE2E, LocalisedTextsAndRightToLeftStatusLine) {
         {"Charset", "177"}}});
   const std::string setup = Write(spec);
   // The question is answered only after the status line was examined.
-  StartDriver("--count=1 --box=wait:2000,click:Nein");
   Process run;
   ASSERT_TRUE(run.Start("\"" + setup + "\""));
-  HWND main = nullptr;
-  for (int i = 0; i < 300 && !FindWindowA("VMsgBox", nullptr); ++i) Sleep(100);
-  main = FindWindowA(setup.c_str(), nullptr);
+  StartDriver("--count=1 --box=wait:2000,click:Nein", run.id());
+  ASSERT_TRUE(WaitForBoxOf(run.id()));
+  HWND main = FindWindowA(setup.c_str(), nullptr);
   ASSERT_NE(main, nullptr);
   HWND status = FindWindowExA(main, nullptr, "Static", nullptr);
   ASSERT_NE(status, nullptr);
@@ -509,6 +539,120 @@ TEST_F(DialogRunE2E, LocalisedTextsAndRightToLeftStatusLine) {
   EXPECT_NE(boxes[0].at("text").find("Weiter?"), std::string::npos);
   EXPECT_NE(boxes[0].at("text").find("Bestaetigen"), std::string::npos);
   EXPECT_TRUE(Records().empty());
+}
+
+}  // namespace
+}  // namespace velkor
+
+namespace velkor {
+namespace {
+
+bool WaitUntil(DWORD timeout_ms, const std::function<bool()>& done) {
+  for (DWORD waited = 0; waited < timeout_ms; waited += 100) {
+    if (done()) return true;
+    Sleep(100);
+  }
+  return done();
+}
+
+TEST_F(SetupRunE2E, SpanPackageRelaunchesFromACopyThatRemovesItselfAtTheEnd) {
+  pack::PackageSpec spec = Spec("span.exe");
+  spec.span = true;
+  pack::PackResult result = pack::WritePackage(spec);
+  ASSERT_TRUE(result.ok()) << result.error;
+  const std::string setup = spec.output.string();
+  ASSERT_TRUE(FileExists(setup + ".001"));
+  // The first level copies itself into the setup folder and ends at once.
+  EXPECT_EQ(RunSetupFile(setup, "/lang=de"), 0);
+  const std::string folder = SetupFolderFor(setup);
+  ASSERT_TRUE(WaitUntil(kRunTimeoutMs, [&] { return Records().size() == 1; }));
+  const EngineRecord r = Records()[0];
+  // The second level runs from the copy; its private switches do not reach the engine, the
+  // origin it was given does.
+  EXPECT_EQ(r.values.at("cmdline"), folder + "\\Engine.exe /lang=de /OriginExe=\"" + setup +
+                                        "\" /TH_ID=" + r.values.at("token"));
+  // The copy deletes itself and the setup folder once it has ended.
+  EXPECT_TRUE(WaitUntil(30000, [&] { return !FolderExists(folder); }));
+}
+
+// A window in this process that receives the stub's listener notifications.
+class Listener {
+ public:
+  static constexpr UINT kMessage = WM_APP + 17;
+  Listener() {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "velkor_e2e_listener";
+    RegisterClassA(&wc);
+    window_ = CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                            wc.hInstance, nullptr);
+  }
+  ~Listener() { DestroyWindow(window_); }
+  HWND window() const { return window_; }
+  // (wParam, lParam) of every notification waiting.
+  std::vector<std::pair<WPARAM, LPARAM>> Take() {
+    std::vector<std::pair<WPARAM, LPARAM>> got;
+    MSG m;
+    while (PeekMessageA(&m, window_, kMessage, kMessage, PM_REMOVE)) got.emplace_back(m.wParam, m.lParam);
+    return got;
+  }
+
+ private:
+  HWND window_ = nullptr;
+};
+
+TEST_F(SetupRunE2E, ListenerIsToldTheWindowAndTheEndOfTheLoop) {
+  const std::string setup = Write(Spec("listen.exe"));
+  SetEngineOptions("/sleep=3000");
+  Listener listener;
+  ASSERT_NE(listener.window(), nullptr);
+  Process run;
+  ASSERT_TRUE(run.Start("\"" + setup + "\" /hide"));
+  HWND main = nullptr;
+  ASSERT_TRUE(WaitUntil(20000, [&] { return (main = FindWindowA(setup.c_str(), nullptr)) != nullptr; }));
+  PostMessageA(main, 1124, reinterpret_cast<WPARAM>(listener.window()), Listener::kMessage);
+  std::vector<std::pair<WPARAM, LPARAM>> got;
+  ASSERT_TRUE(WaitUntil(20000, [&] {
+    for (auto& n : listener.Take()) got.push_back(n);
+    return got.size() >= 2;
+  }));
+  EXPECT_EQ(got[0], std::make_pair(WPARAM{50}, reinterpret_cast<LPARAM>(main)));
+  EXPECT_EQ(got[1], std::make_pair(WPARAM{51}, LPARAM{1125}));
+  DWORD code = 1;
+  ASSERT_TRUE(run.Wait(kRunTimeoutMs, &code));
+  ASSERT_TRUE(WaitUntil(5000, [&] {
+    for (auto& n : listener.Take()) got.push_back(n);
+    return got.size() >= 3;
+  }));
+  EXPECT_EQ(got[2], std::make_pair(WPARAM{43}, LPARAM{0}));
+}
+
+TEST_F(SetupRunE2E, ViewerReceivesTheStartEngineAndEndLines) {
+  const std::string setup = Write(Spec("viewer.exe"));
+  const std::string lines_file = dir_.File("viewer.txt");
+  Process viewer;
+  ASSERT_TRUE(viewer.Start("\"" + BinPath("debug_viewer.exe") + "\" " + lines_file + " 60000"));
+  ASSERT_TRUE(test::WaitForFile(lines_file + ".ready", 20000));
+  Process run;
+  ASSERT_TRUE(run.Start("\"" + setup + "\" /hide"));
+  DWORD code = 1;
+  ASSERT_TRUE(run.Wait(kRunTimeoutMs, &code));
+  const DWORD pid = run.id();
+  PostMessageA(FindWindowA(".VDebug.", nullptr), WM_CLOSE, 0, 0);
+  viewer.Wait(10000);
+  const std::string lines = ReadWholeFile(lines_file);
+  const std::string p = std::to_string(pid);
+  EXPECT_NE(lines.find(p + " ==== STUB START ====> \"" + setup + "\" /hide<\n"), std::string::npos)
+      << lines;
+  EXPECT_NE(lines.find(p + " ==== ThisIs_AutoUpdateProg=FALSE\n"), std::string::npos);
+  EXPECT_NE(lines.find("========= ForegroundOp=FALSE ==========\n"), std::string::npos);
+  const auto records = Records();
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_NE(lines.find(p + " ==== WinExec(Engine.exe) >>" + records[0].values.at("cmdline") +
+                       "<<\n"),
+            std::string::npos);
+  EXPECT_NE(lines.find(p + " ==== STUB END ====> \"" + setup + "\" /hide<\n\n"), std::string::npos);
 }
 
 }  // namespace
