@@ -9,6 +9,7 @@
 #include "fuzz_support.h"
 #include "process/name_match.h"
 #include "stub/run_mode.h"
+#include "support/switches.h"
 
 using namespace velkor;
 
@@ -18,6 +19,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string b = fdp.ConsumeRandomLengthString(256);
   const std::string tail = fdp.ConsumeRandomLengthString(1024);
   const bool flag = fdp.ConsumeBool();
+
+  // Switches are looked up in whatever tail another program passed.
+  const std::string own_tail = GetCommandTail(tail, a);
+  VELKOR_FUZZ_CHECK(own_tail.size() <= tail.size());
+  (void)HasSwitch(tail, b);
+  const std::string value = GetSwitchValue(tail, b);
+  VELKOR_FUZZ_CHECK(value == "TRUE" || value.size() <= tail.size());
+  (void)GetSwitchInt(tail, b, -1);
 
   std::int64_t window = -1, message = -1;
   ParseWmMsgValue(a, &window, &message);
