@@ -5,14 +5,14 @@
 #include <vector>
 
 #include "package/language.h"
-#include "package/list_standin.h"
+#include "support/bar_list.h"
+#include "support/text.h"
 #include "package/package_reader.h"
 #include "package/read_only_file.h"
 #include "package/token.h"
 
 namespace velkor {
 
-using list_standin::BarListItem;
 
 namespace {
 
@@ -38,7 +38,7 @@ std::string FileNamePart(const std::string& path) {
 
 // Leading decimal integer as the settings texts are read: the whole trimmed text must convert.
 bool ParseInt(const std::string& text, int* value) {
-  const std::string t = list_standin::TrimText(text);
+  const std::string t = Trim(text);
   if (t.empty()) return false;
   char* end = nullptr;
   const long long v = std::strtoll(t.c_str(), &end, 10);

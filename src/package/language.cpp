@@ -1,14 +1,10 @@
 #include "package/language.h"
 
-#include "package/list_standin.h"
+#include "support/bar_list.h"
+#include "support/text.h"
 
 namespace velkor {
 
-using list_standin::BarListCount;
-using list_standin::BarListItem;
-using list_standin::BarListValue;
-using list_standin::TrimText;
-using list_standin::UpperAscii;
 
 namespace {
 
@@ -74,7 +70,7 @@ std::string SystemLanguageName(std::uint32_t locale_id) {
   for (int i = 0; i < rows; ++i) {
     const std::string row = BarListItem(table, i, "");
     if (row.find(digits) == std::string::npos) continue;
-    return TrimText(row.substr(0, row.find('=')));
+    return Trim(row.substr(0, row.find('=')));
   }
   return "";
 }
@@ -85,10 +81,10 @@ std::string SystemLanguageName() { return SystemLanguageName(State().locale_id);
 
 std::string FindLanguageEntry(const std::string& name, const std::string& language_table) {
   const int n = BarListCount(language_table);
-  const std::string wanted = UpperAscii(TrimText(name));
+  const std::string wanted = UpperAscii(Trim(name));
   for (int i = 0; i < n; ++i) {
     const std::string entry = BarListItem(language_table, i, "");
-    if (UpperAscii(TrimText(BarListItem(entry, 0, ""))) == wanted) return entry;
+    if (UpperAscii(Trim(BarListItem(entry, 0, ""))) == wanted) return entry;
   }
   // A package with a single language uses it for every system language.
   if (n == 1) return BarListItem(language_table, 0, "");

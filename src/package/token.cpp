@@ -4,13 +4,11 @@
 #include <random>
 #include <vector>
 
-#include "package/list_standin.h"
+#include "support/scrambled_text.h"
+#include "support/text.h"
 
 namespace velkor {
 
-using list_standin::TrimText;
-using list_standin::UnscrambleText;
-using list_standin::UpperAscii;
 
 namespace {
 
@@ -20,7 +18,7 @@ constexpr int kCharShift = 50;  // every character of the stored text is shifted
 // One group of (at most) two characters as a byte. Unknown characters count as -1, the way the
 // stored format has always been read; only the low 8 bits of the total are kept.
 unsigned char GroupValue(const std::string& group) {
-  const std::string g = TrimText(UpperAscii(group));
+  const std::string g = Trim(UpperAscii(group));
   long value = 0;
   long weight = 1;
   for (std::size_t i = g.size(); i-- > 0;) {

@@ -2,14 +2,12 @@
 
 #include <cstdlib>
 
-#include "package/list_standin.h"
+#include "support/bar_list.h"
+#include "support/text.h"
 #include "stub/stub_messages.h"
 
 namespace velkor {
 
-using list_standin::BarListItem;
-using list_standin::TrimText;
-using list_standin::UpperAscii;
 
 namespace {
 
@@ -21,7 +19,7 @@ std::int64_t DecimalOrZero(const std::string& text) {
 }
 
 bool SameNameText(const std::string& a, const std::string& b) {
-  return UpperAscii(TrimText(a)) == UpperAscii(TrimText(b));
+  return UpperAscii(Trim(a)) == UpperAscii(Trim(b));
 }
 
 }  // namespace
@@ -91,7 +89,7 @@ ParamPlan PlanHandleParam(const ParamSwitches& s, const std::string& target, boo
 std::string SpanRelaunchArguments(const std::string& command_tail, const std::string& own_path) {
   const std::string args = command_tail + " /SpanCdLvl=2" + " /SpanDiskFName1=\"" + own_path +
                            ".001\"" + " /OriginExe=\"" + own_path + "\"";
-  return TrimText(args);
+  return Trim(args);
 }
 
 }  // namespace velkor

@@ -5,17 +5,14 @@
 
 #include "package/language_win.h"
 #include "process/process_win.h"
-#include "stub/command_line_standin_win.h"
+#include "support/switches_win.h"
+#include "support/text_win.h"
 #include "stub/pending_work_win.h"
 #include "stub/run_mode.h"
 #include "stub/stub_state.h"
 
 namespace velkor {
 
-using cmdline_standin::GetCommandTail;
-using cmdline_standin::GetSwitchInt;
-using cmdline_standin::GetSwitchValue;
-using cmdline_standin::ModulePath;
 
 namespace {
 
@@ -36,7 +33,7 @@ int StubMain(HINSTANCE) {
   // Texts are chosen by the language the thread had when the process started.
   ReadSystemLocaleFromThread();
 
-  const std::string own_path = ModulePath();
+  const std::string own_path = ExePath();
   stub.own_descriptor = std::make_unique<TGFileInfo>(own_path);
   stub.ThisIs_AutoUpdateProg = stub.own_descriptor->ThisIs_AutoUpdateProg();
   stub.TracingEnabled = stub.ThisIs_AutoUpdateProg && stub.own_descriptor->TraceLog();
@@ -58,7 +55,7 @@ int StubMain(HINSTANCE) {
 void DoRunStubWin() {
   // Trace: "DoRunStubWin() --- Start".
   StubState& stub = Stub();
-  const std::string own_path = ModulePath();
+  const std::string own_path = ExePath();
   stub.WindowClassName = MainWindowClassName(stub.ThisIs_AutoUpdateProg, own_path);
   const AgentRole role =
       ClassifyAgent(stub.ThisIs_AutoUpdateProg, own_path, OwnDescriptor().AgentExeName());
@@ -101,7 +98,7 @@ void DoRunStubWin() {
 
 bool HandleParamOK(bool x_was_running) {
   // Trace: "HandleParamOK() --- Start".
-  const std::string own_path = ModulePath();
+  const std::string own_path = ExePath();
   const std::string own_name = FileNameOfPath(own_path);
   const std::string target =
       own_path.substr(0, own_path.size() - own_name.size()) + "X_" + own_name;
@@ -123,7 +120,7 @@ bool HandleParamOK(bool x_was_running) {
 }
 
 void SpanRelaunch() {
-  const std::string own_path = ModulePath();
+  const std::string own_path = ExePath();
   const std::string folder = PrepareSetupFolder();
   if (folder.empty()) return;
   const std::string copy = folder + "\\Y_" + FileNameOfPath(own_path);
