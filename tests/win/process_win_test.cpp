@@ -172,7 +172,10 @@ TEST_P(ProcessFinderBothWays, WaitForProcessEndReturnsOnceItHasEnded) {
   // The wait keeps this thread's messages flowing: a thread timer must tick meanwhile.
   static int ticks;
   ticks = 0;
-  UINT_PTR timer = SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR, DWORD) { ++ticks; });
+  struct Tick {
+    static void CALLBACK Proc(HWND, UINT, UINT_PTR, DWORD) { ++ticks; }
+  };
+  UINT_PTR timer = SetTimer(nullptr, 0, 10, &Tick::Proc);
   WaitForProcessEnd("\"" + exe + "\"", 0);
   KillTimer(nullptr, timer);
 

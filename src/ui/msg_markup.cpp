@@ -1,0 +1,79 @@
+#include "ui/msg_markup.h"
+
+#include <cstddef>
+#include <utility>
+
+namespace velkor {
+namespace {
+
+char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// First occurrence of `what` (ASCII letters compared without case) at or after `from`.
+std::size_t FindNoCase(const std::string& text, const std::string& what, std::size_t from = 0) {
+  if (what.empty() || text.size() < what.size()) return std::string::npos;
+  for (std::size_t i = from; i + what.size() <= text.size(); ++i) {
+    std::size_t k = 0;
+    while (k < what.size() && AsciiUpper(text[i + k]) == AsciiUpper(what[k])) ++k;
+    if (k == what.size()) return i;
+  }
+  return std::string::npos;
+}
+
+// Replaces every occurrence left to right; what a replacement brings in is not searched again.
+std::string ReplaceEach(const std::string& text, const std::string& what, const std::string& with,
+                        bool ignore_case) {
+  std::string out;
+  std::size_t pos = 0;
+  while (true) {
+    std::size_t hit = ignore_case ? FindNoCase(text, what, pos) : text.find(what, pos);
+    if (hit == std::string::npos) break;
+    out.append(text, pos, hit - pos);
+    out += with;
+    pos = hit + what.size();
+  }
+  out.append(text, pos, std::string::npos);
+  return out;
+}
+
+// TODO(support): use the shared ExpandEscapes once the text routines are on main.
+std::string ExpandMsgEscapes(const std::string& text) {
+  std::string s = ReplaceEach(text, "\\\\n", "\r\n", false);
+  s = ReplaceEach(s, "\\\\t", "\t", false);
+  s = ReplaceEach(s, "<P>", "\r\n", true);
+  return ReplaceEach(s, "<T>", "\t", true);
+}
+
+}  // namespace
+
+MsgMarkup SplitMsgMarkup(const std::string& text) {
+  MsgMarkup out;
+  std::string s = text;
+  if (s.compare(0, 4, "<<b>") == 0) s.erase(0, 1);
+  while (true) {
+    std::size_t open = FindNoCase(s, "<B>");
+    if (open == std::string::npos) break;
+    s.erase(open, 3);
+    // The first closing tag anywhere: one that stands before this run's start closes nothing, is
+    // left for the final sweep, and so also leaves every later run in normal weight.
+    std::size_t close = FindNoCase(s, "</B>");
+    if (close != std::string::npos && close >= open) {
+      s.erase(close, 4);
+      out.spans.push_back({static_cast<int>(open), static_cast<int>(close)});
+    }
+  }
+  // Removing a tag can close up a new one ("<</B>/B>"): sweep until none is left.
+  for (std::size_t at; (at = FindNoCase(s, "</B>")) != std::string::npos;) s.erase(at, 4);
+  out.plain = std::move(s);
+  return out;
+}
+
+MsgMarkup ConvertMsgMarkup(const std::string& text) { return SplitMsgMarkup(ExpandMsgEscapes(text)); }
+
+std::string MsgHeadingText(const std::string& caption, const std::string& text) {
+  std::string heading = caption;
+  if (!caption.empty() && std::string("|Error|Attention|Confirm|").find(caption) != std::string::npos)
+    for (char& c : heading) c = AsciiUpper(c);
+  return "<<b>" + heading + "</b><P><P>" + text + "<P>";
+}
+
+}  // namespace velkor
