@@ -4,11 +4,13 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 start=$(date +%s)
-./scripts/build.sh host asan win64 win32
+./scripts/build.sh host asan fuzz win64 win32
 echo "== test host"
 ctest --preset host
 echo "== test host under AddressSanitizer and UndefinedBehaviorSanitizer"
 ctest --preset asan
+echo "== fuzz targets: a short run of each over its seed corpus"
+ctest --preset fuzz
 echo "== test win64 (under Wine)"
 ctest --preset win64
 echo "== all tests passed in $(( $(date +%s) - start )) s"

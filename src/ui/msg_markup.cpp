@@ -1,5 +1,7 @@
 #include "ui/msg_markup.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstddef>
 #include <utility>
 
@@ -21,20 +23,44 @@ MsgMarkup SplitMsgMarkup(const std::string& text) {
   MsgMarkup out;
   std::string s = text;
   if (s.compare(0, 4, "<<b>") == 0) s.erase(0, 1);
+  // Each search resumes where a new tag could have appeared: removing a tag can join one across
+  // the gap ("<<B>B>"), but nothing further left changes. Searching from the start every time
+  // made a long message with many tags (a downloaded text, say) take minutes.
+  std::size_t from = 0;                      // no opening tag starts before this
+  std::size_t close = FindNoCase(s, "</B>");  // the first closing tag, npos when none
   while (true) {
-    std::size_t open = FindNoCase(s, "<B>");
+    const std::size_t open = FindNoCase(s, "<B>", from);
     if (open == std::string::npos) break;
     s.erase(open, 3);
+    if (close != std::string::npos && close > open) close -= 3;
+    for (std::size_t at = open >= 3 ? open - 3 : 0; at < open; ++at) {
+      if (close != std::string::npos && at >= close) break;
+      if (FindNoCase(s.substr(at, 4), "</B>") == 0) {
+        close = at;
+        break;
+      }
+    }
     // The first closing tag anywhere: one that stands before this run's start closes nothing, is
     // left for the final sweep, and so also leaves every later run in normal weight.
-    std::size_t close = FindNoCase(s, "</B>");
     if (close != std::string::npos && close >= open) {
       s.erase(close, 4);
       out.spans.push_back({static_cast<int>(open), static_cast<int>(close)});
+      close = FindNoCase(s, "</B>", close >= 3 ? close - 3 : 0);
     }
+    from = open >= 2 ? open - 2 : 0;
   }
   // Removing a tag can close up a new one ("<</B>/B>"): sweep until none is left.
-  for (std::size_t at; (at = FindNoCase(s, "</B>")) != std::string::npos;) s.erase(at, 4);
+  for (std::size_t at = FindNoCase(s, "</B>"); at != std::string::npos;
+       at = FindNoCase(s, "</B>", at >= 3 ? at - 3 : 0))
+    s.erase(at, 4);
+  // A run is recorded before the tags after it are removed, so with nested runs ("<B>a<B>b</B>
+  // </B>") its end can lie past the final text. The control clamps a selection anyway; clamping
+  // here keeps every span inside the plain text for anyone else who reads it.
+  const int length = static_cast<int>(s.size() > INT_MAX ? INT_MAX : s.size());
+  for (BoldSpan& span : out.spans) {
+    span.start = std::min(span.start, length);
+    span.end = std::min(span.end, length);
+  }
   out.plain = std::move(s);
   return out;
 }

@@ -32,6 +32,8 @@ TEST(MsgMarkup, ConvertsEscapesAndBoldTags) {
       {"empty run does not eat the next", "<B></B>x<B>y</B>", "xy", {{0, 0}, {1, 2}}},
       {"stray closing tags all removed", "a</b>b</B>c", "abc", {}},
       {"closing tag formed by a removal is removed too", "<</B>/B>x", "x", {}},
+      {"nested run ends within the text", "<B><B>x</B>", "x", {{0, 1}}},
+      {"nested runs both end within the text", "<B>a<B>b</B></B>", "ab", {{0, 2}, {1, 2}}},
       {"other angle words stay", "<DRIVE> <br>", "<DRIVE> <br>", {}},
       {"empty text", "", "", {}},
   };
