@@ -11,9 +11,10 @@
 namespace velkor {
 namespace {
 
-// Index (from 0) of the first occurrence of `what` in `text`, letters compared without case.
-std::size_t FindNoCase(const std::string& text, const std::string& what) {
-  const std::size_t at = PosText(what, text);
+// Index (from 0) of the first occurrence of `what` in `text` at or after `from`, letters compared
+// without case; npos when there is none.
+std::size_t FindNoCase(const std::string& text, const std::string& what, std::size_t from = 0) {
+  const std::size_t at = PosTextFrom(what, text, from + 1);
   return at == 0 ? std::string::npos : at - 1;
 }
 
