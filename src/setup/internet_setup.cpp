@@ -43,7 +43,8 @@ InternetSetupOutcome RunInternetSetup(InternetSetupHost& host, const InternetSet
     if (options.ask && !options.hidden) {
       const std::string question =
           DownloadQuestion(host.LangText("s11", kQuestionDefault), options.setup_size);
-      if (!host.Confirm(question)) out.error.assign(1, kDeclinedError[0]);
+      // Assigned from a temporary: gcc 12 warns wrongly about the plain char* assignment here.
+      if (!host.Confirm(question)) out.error = std::string(kDeclinedError);
     }
     // Tested even after a No: an offline machine is worth telling about either way.
     std::string reason;
