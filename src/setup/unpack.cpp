@@ -90,11 +90,6 @@ uint32_t PackageChecksumIn(UnpackSource& src, int64_t trailer_size, char* buf) {
 // ---------------------------------------------------------------------------------------------
 // Text helpers.
 
-std::string FileNamePart(const std::string& path) {
-  const size_t cut = path.find_last_of("\\/:");
-  return cut == std::string::npos ? path : path.substr(cut + 1);
-}
-
 // Decimal text to the packed date; anything that is not a 32-bit number, signed or unsigned,
 // gives 0.
 uint32_t ParseDate(const std::string& text) {

@@ -6,6 +6,7 @@
 #include "package/language_win.h"
 #include "process/process_win.h"
 #include "setup/setup_run_win.h"
+#include "support/files_win.h"
 #include "support/switches_win.h"
 #include "support/text_win.h"
 #include "stub/pending_work_win.h"
@@ -24,11 +25,6 @@ const char* TrueFalse(bool value) { return value ? "TRUE" : "FALSE"; }
 
 bool TopLevelWindowOfClassExists(const std::string& class_name) {
   return FindWindowA(class_name.c_str(), nullptr) != nullptr;
-}
-
-bool FileExists(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 }  // namespace
