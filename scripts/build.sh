@@ -8,6 +8,11 @@ presets=("$@")
 for p in "${presets[@]}"; do
   echo "== build $p"
   cmake --preset "$p" >/dev/null
-  cmake --build --preset "$p"  2>&1 | grep -vE '^\[ *[0-9]+%\] (Building|Linking|Built)' || true
-  test "${PIPESTATUS[0]}" -eq 0
+  mkdir -p build
+  # The full compiler output goes to a log; on failure its end is shown.
+  if ! cmake --build --preset "$p" >"build/build-$p.log" 2>&1; then
+    grep -E 'error|Error' "build/build-$p.log" | head -n 40
+    echo "build of preset $p failed; see build/build-$p.log" >&2
+    exit 1
+  fi
 done
