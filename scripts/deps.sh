@@ -4,7 +4,7 @@
 set -euo pipefail
 PKGS=(cmake make ninja-build python3 g++ zlib1g-dev libdeflate-dev googletest
       g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev
-      wine wine64 xvfb xauth x11-utils nginx-light curl
+      wine wine64 xvfb xauth x11-utils nginx-light curl zip unzip
       clang libclang-rt-14-dev)
 missing=()
 for p in "${PKGS[@]}"; do
