@@ -8,6 +8,7 @@
 
 #include "fuzz_support.h"
 #include "process/name_match.h"
+#include "support/text.h"
 #include "stub/run_mode.h"
 #include "support/switches.h"
 
@@ -49,10 +50,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   VELKOR_FUZZ_CHECK(SameProcessName(a, a));
   VELKOR_FUZZ_CHECK(SameProcessName(a, b) == SameProcessName(b, a));
-  VELKOR_FUZZ_CHECK(ProcessFileName(a).size() <= a.size());
+  VELKOR_FUZZ_CHECK(FileNamePart(a).size() <= a.size());
   VELKOR_FUZZ_CHECK(StripPathQuotes(a).size() <= a.size());
   ProcessQuery query{a, b, flag};
-  ProcessCandidate candidate{b, ProcessFileName(b), fdp.ConsumeRandomLengthString(64)};
+  ProcessCandidate candidate{b, FileNamePart(b), fdp.ConsumeRandomLengthString(64)};
   if (a.empty()) VELKOR_FUZZ_CHECK(!ProcessMatches(query, candidate));
   VELKOR_FUZZ_CHECK(!ProcessMatches(query, ProcessCandidate{}));
   return 0;
