@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include "net/http_win.h"
 #include "stub/stub_state.h"
 #include "support/pump_win.h"
 
@@ -99,6 +100,25 @@ TEST_F(MainWindowTest, PrivateMessagesAndAutoPlayAnswer) {
   EXPECT_EQ(got[0], std::make_pair(WPARAM{50}, reinterpret_cast<LPARAM>(window_)));
   EXPECT_EQ(got[1], std::make_pair(WPARAM{51}, LPARAM{1125}));
   DestroyWindow(listener);
+}
+
+// The first close request only stops a running download; the window stays until a close request
+// finds the download already stopped. Runs on its own window: it ends it.
+TEST(MainWindowClose, FirstCloseOnlyAbortsTheDownload) {
+  Stub().WindowClassName = "velkor_main_window_close_test";
+  HWND window = CreateMainWindow();
+  ASSERT_NE(window, nullptr);
+  KillTimer(window, kMainTimerId);
+  SetDownloadAbort(false);
+  SendMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(IsWindow(window));
+  EXPECT_TRUE(DownloadAborted());
+  SendMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindow(window));
+  MSG m;
+  bool quit = false;
+  while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) quit = quit || m.message == WM_QUIT;
+  EXPECT_TRUE(quit) << "destroying the main window ends the message loop";
 }
 
 }  // namespace
