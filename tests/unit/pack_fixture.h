@@ -72,7 +72,7 @@ class PackTest : public ::testing::Test {
     return dir_ / name;
   }
 
-  // A spec with the engine and the given files (name -> content), written to out/setup.exe.
+  // A PackageSpec with the engine and the given files (name -> content), written to out/setup.exe.
   PackageSpec Spec(const std::map<std::string, std::string>& files) {
     PackageSpec spec;
     spec.stub = dir_ / "stub.exe";

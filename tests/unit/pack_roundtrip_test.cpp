@@ -42,7 +42,7 @@ class PackRoundTrip : public PackTest {
     }
   }
 
-  // The descriptor the stub reads from a first volume carries what the spec said.
+  // The descriptor the stub reads from a first volume carries what the PackageSpec said.
   static void ExpectDescriptor(const TGFileInfo& info, const PackageSpec& spec, std::string_view language_table) {
     EXPECT_TRUE(info.HasPackage());
     EXPECT_EQ(info.LanguageTable, language_table);
