@@ -14,16 +14,6 @@ namespace {
 
 using namespace e2e;  // NOLINT: the shared fixtures and helpers of these tests
 
-// Random, incompressible bytes, the same for the same seed.
-std::string Noise(size_t size, uint32_t seed) {
-  std::string bytes(size, '\0');
-  for (char& c : bytes) {
-    seed = seed * 1103515245u + 12345u;
-    c = static_cast<char>(seed >> 24);
-  }
-  return bytes;
-}
-
 // Sets an environment variable for the programs this test starts, and puts it back afterwards.
 class ScopedEnv {
  public:
@@ -71,7 +61,7 @@ DWORD FindProcess(const char* exe) {
   return id;
 }
 
-class FaultE2E : public DialogRunE2E {
+class FaultE2E : public MultiVolumeE2E {
  protected:
   // The setup file with one more file of `size` incompressible bytes after the engine.
   std::string WriteWithNoise(const std::string& name, size_t size) {
@@ -124,26 +114,19 @@ TEST_F(FaultE2E, DestinationFillingUpShowsTheSaveErrorAndStartsNoEngine) {
 }
 
 TEST_F(FaultE2E, LockedVolumeEndsTheRunWithTheChecksumMessage) {
-  const std::string src = dir_.File("big.src");
-  ASSERT_TRUE(WriteWholeFile(src, Noise(200000, 99)));
-  pack::PackageSpec spec = Spec("locked.exe");
-  spec.files.push_back({"big.bin", src, std::nullopt});
-  spec.volume_size = ReadWholeFile(BinPath("velkor-stub.exe")).size() + 120000;
-  spec.block_size = 50000;
-  const pack::PackResult result = pack::WritePackage(spec);
-  ASSERT_TRUE(result.ok()) << result.error;
-  ASSERT_GE(result.written.size(), 2u);
+  const std::string setup = WriteSet("locked.exe");
+  ASSERT_GE(volumes_.size(), 2u);
   // Another program holds the second volume open without sharing it.
-  HANDLE lock = CreateFileA(result.written[1].string().c_str(), GENERIC_READ, 0, nullptr,
+  HANDLE lock = CreateFileA(volumes_[1].string().c_str(), GENERIC_READ, 0, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-  const long code = RunWithDriver(spec.output.string(), "--count=1", kRunTimeoutMs, "/hide");
+  const long code = RunWithDriver(setup, "--count=1", kRunTimeoutMs, "/hide");
   CloseHandle(lock);
   EXPECT_EQ(code, 0);
   const auto boxes = Boxes();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_NE(boxes[0].at("text").find("Bad CRC!"), std::string::npos) << boxes[0].at("text");
-  ExpectNoEngineAndNoSetupFolder(spec.output.string());
+  ExpectNoEngineAndNoSetupFolder(setup);
 }
 
 TEST_F(FaultE2E, EngineCrashIsPassedOnAsTheExitCode) {

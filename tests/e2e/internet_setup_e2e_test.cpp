@@ -15,6 +15,7 @@
 #include "common/test_env_win.h"
 #include "package_format.h"
 #include "package_writer.h"
+#include "setup_e2e_fixture.h"
 
 namespace velkor {
 namespace {
@@ -26,7 +27,10 @@ using test::ReadWholeFile;
 using test::ScratchDir;
 using test::WriteWholeFile;
 
-constexpr DWORD kRunTimeoutMs = 60000;
+using e2e::FileDosDate;
+using e2e::kRunTimeoutMs;
+using e2e::TempFolder;
+
 const char kToken[] = "inet-token-A";
 const char kOtherToken[] = "inet-token-B";
 
@@ -44,22 +48,6 @@ std::string FixtureValue(const char* name) {
 }
 
 std::string ServerBase() { return "http://127.0.0.1:" + FixtureValue("port"); }
-
-std::string TempFolder() {
-  char buf[MAX_PATH * 2];
-  const DWORD n = GetTempPathA(sizeof buf, buf);
-  return std::string(buf, n);
-}
-
-uint32_t FileDosDate(const std::string& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-  FILETIME local;
-  WORD date = 0, time = 0;
-  FileTimeToLocalFileTime(&data.ftLastWriteTime, &local);
-  FileTimeToDosDateTime(&local, &date, &time);
-  return (static_cast<uint32_t>(date) << 16) | time;
-}
 
 // Files in `folder` named `name` + "." + anything (the client's partial files).
 std::vector<std::string> PartialFiles(const std::string& folder, const std::string& name) {

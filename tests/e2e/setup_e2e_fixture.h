@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -29,6 +30,16 @@ struct EngineRecord {
   std::map<std::string, std::string> values;
   std::vector<std::string> files;
 };
+
+// Random, incompressible bytes, the same for the same seed.
+inline std::string Noise(size_t size, uint32_t seed) {
+  std::string bytes(size, '\0');
+  for (char& c : bytes) {
+    seed = seed * 1103515245u + 12345u;
+    c = static_cast<char>(seed >> 24);
+  }
+  return bytes;
+}
 
 inline std::vector<EngineRecord> ParseRecords(const std::string& text) {
   std::vector<EngineRecord> records;
@@ -215,14 +226,8 @@ class MultiVolumeE2E : public DialogRunE2E {
  protected:
   // A set of at least two volumes; returns the first.
   std::string WriteSet(const std::string& name) {
-    std::string big(200000, '\0');
-    uint32_t x = 99;
-    for (char& c : big) {
-      x = x * 1103515245u + 12345u;
-      c = static_cast<char>(x >> 24);
-    }
     const std::string src = dir_.File("big.src");
-    EXPECT_TRUE(WriteWholeFile(src, big));
+    EXPECT_TRUE(WriteWholeFile(src, Noise(200000, 99)));
     pack::PackageSpec spec = Spec(name);
     spec.files.push_back({"big.bin", src, std::nullopt});
     spec.volume_size = ReadWholeFile(BinPath("velkor-stub.exe")).size() + 120000;
@@ -230,8 +235,10 @@ class MultiVolumeE2E : public DialogRunE2E {
     pack::PackResult result = pack::WritePackage(spec);
     EXPECT_TRUE(result.ok()) << result.error;
     EXPECT_GE(result.written.size(), 2u);
+    volumes_ = result.written;
     return spec.output.string();
   }
+  std::vector<std::filesystem::path> volumes_;  // of the last set written
 };
 
 }  // namespace velkor::e2e

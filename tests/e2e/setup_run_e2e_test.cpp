@@ -92,14 +92,8 @@ TEST_F(SetupRunE2E, SecondStartOfTheSameSetupFileEndsAtOnce) {
 
 TEST_F(SetupRunE2E, MultiVolumePackageWithAllVolumesPresent) {
   // Incompressible content so that the set needs several volumes.
-  std::string big(300000, '\0');
-  uint32_t x = 12345;
-  for (char& c : big) {
-    x = x * 1103515245u + 12345u;
-    c = static_cast<char>(x >> 24);
-  }
   const std::string big_src = dir_.File("big.src");
-  ASSERT_TRUE(WriteWholeFile(big_src, big));
+  ASSERT_TRUE(WriteWholeFile(big_src, Noise(300000, 12345)));
   pack::PackageSpec spec = Spec("multi.exe");
   spec.files.push_back({"big.bin", big_src, std::nullopt});
   spec.volume_size = test::ReadWholeFile(BinPath("velkor-stub.exe")).size() + 150000;
