@@ -12,7 +12,7 @@ mkdir -p "$work"
 
 x86_64-w64-mingw32-g++-posix -std=c++20 -O2 -Wall -Wextra -Werror -DWIN32_LEAN_AND_MEAN \
   -I"$root/src" "$root/bench/download/download_bench_win.cpp" \
-  "$win/src/libvelkor_win.a" "$win/src/libvelkor_core.a" -lz -luser32 -lkernel32 \
+  "$win/src/libvelkor_win.a" "$win/src/libvelkor_core.a" -lz -lcomctl32 -lgdi32 -luser32 -lkernel32 -ladvapi32 -lshell32 -lole32 \
   -static -o "$work/download_bench.exe"
 
 "$root/scripts/nginx-fixture.sh" start "$work"
