@@ -179,7 +179,15 @@ void WinUnpackHost::Progress(int kind, int64_t range, int64_t position, int step
   UpdateProgressBars(kind, 0, static_cast<int>(range), "", step, static_cast<int>(position));
 }
 
-void WinUnpackHost::PumpMessages() { PumpAndSleep(0); }
+void WinUnpackHost::PumpMessages() {
+  // Called after every read piece. Each look at the queue is a round trip to the window system,
+  // so the queue is looked at once every few milliseconds, which keeps the window just as lively.
+  constexpr uint32_t kPumpIntervalMs = 5;
+  const uint32_t now = GetTickCount();
+  if (now - last_pump_ < kPumpIntervalMs) return;
+  last_pump_ = now;
+  PumpAndSleep(0);
+}
 
 void WinUnpackHost::WaitPumping(uint32_t milliseconds) { velkor::WaitPumping(milliseconds); }
 

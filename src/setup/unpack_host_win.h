@@ -30,6 +30,7 @@ class WinUnpackHost : public UnpackHost {
 
  private:
   std::string last_error_;
+  uint32_t last_pump_ = 0;  // tick count of the last look at the message queue
 };
 
 // Creates `folder` with every missing parent; false (the system's error left in place) when a
