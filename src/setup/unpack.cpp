@@ -97,10 +97,33 @@ uint32_t ParseDate(const std::string& text) {
   return value < INT32_MIN || value > int64_t(UINT32_MAX) ? 0 : uint32_t(value);
 }
 
+// True when a part of the path names one of the system's devices ("NUL", "COM1", "con.txt",
+// "LPT1 "): Windows opens the device whatever the folder, so the bytes would go to a port or the
+// console instead of a file.
+bool NamesDevice(const std::string& name) {
+  static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+  size_t start = 0;
+  for (;;) {
+    const size_t end = name.find_first_of("\\/", start);
+    std::string part = name.substr(start, end == std::string::npos ? end : end - start);
+    part = part.substr(0, part.find('.'));
+    while (!part.empty() && part.back() == ' ') part.pop_back();
+    part = UpperAscii(part);
+    for (const char* device : kDevices)
+      if (part == device) return true;
+    if (part.size() == 4 && (part.compare(0, 3, "COM") == 0 || part.compare(0, 3, "LPT") == 0) &&
+        part[3] >= '1' && part[3] <= '9')
+      return true;
+    if (end == std::string::npos) return false;
+    start = end + 1;
+  }
+}
+
 // A name that could put a file anywhere but inside the destination folder.
 bool IsUnsafeName(const std::string& name) {
   if (name.find("..") != std::string::npos) return true;
   if (name.find(':') != std::string::npos) return true;  // drive letters and streams
+  if (NamesDevice(name)) return true;
   return !name.empty() && (name[0] == '\\' || name[0] == '/');
 }
 

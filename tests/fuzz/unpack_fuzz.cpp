@@ -23,13 +23,15 @@ constexpr char kDestination[] = "C:\\dest";
 // Inflate can expand data a thousandfold, so the bound is generous; what matters is that it exists.
 constexpr std::size_t kMaxWritten = 256u << 20;
 
-// A name below the destination: no ".." component, no second drive, no "/" or ":" tricks.
+// A name below the destination: no ".." component, no second drive or stream, no root. Windows
+// takes "/" inside a name for a folder separator, so it counts as one here.
 bool InsideDestination(const std::string& path) {
   const std::string prefix = std::string(kDestination) + "\\";
   if (path.compare(0, prefix.size(), prefix) != 0) return false;
-  const std::string rest = path.substr(prefix.size());
-  if (rest.empty() || rest.find(':') != std::string::npos || rest.find('/') != std::string::npos)
-    return false;
+  std::string rest = path.substr(prefix.size());
+  for (char& c : rest)
+    if (c == '/') c = '\\';
+  if (rest.empty() || rest.find(':') != std::string::npos) return false;
   if (rest[0] == '\\') return false;
   std::size_t start = 0;
   for (;;) {

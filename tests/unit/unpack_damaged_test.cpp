@@ -27,7 +27,9 @@ void ExpectRefused(const UnpackResult& r, UnpackFailure failure) {
 TEST(UnpackDamaged, NamesThatLeaveTheDestinationAreRefused) {
   const char* unsafe[] = {"..\\evil.dll",  "sub\\..\\..\\evil.dll", "\\Windows\\evil.dll",
                           "/etc/evil",     "C:\\Windows\\evil.dll", "c:evil.dll",
-                          "file.txt:ads",  "..",                    "a..b"};
+                          "file.txt:ads",  "..",                    "a..b",
+                          "NUL",           "com1.txt",              "sub\\LPT9 .log",
+                          "sub/con",       "CONOUT$"};
   for (const char* name : unsafe) {
     SCOPED_TRACE(name);
     PackageSpec spec;
@@ -44,7 +46,8 @@ TEST(UnpackDamaged, NamesThatLeaveTheDestinationAreRefused) {
 }
 
 TEST(UnpackDamaged, NamesInsideTheDestinationAreAccepted) {
-  for (const char* name : {"sub\\file.txt", "a.b.c", "dots.", ".hidden"}) {
+  for (const char* name : {"sub\\file.txt", "a.b.c", "dots.", ".hidden", "console.txt",
+                           "COM10", "nul-device.txt", "sub/file.txt"}) {
     SCOPED_TRACE(name);
     PackageSpec spec;
     spec.blocks = {FileBlock(Header(name), "ok")};
