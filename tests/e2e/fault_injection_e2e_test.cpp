@@ -67,9 +67,9 @@ class FaultE2E : public MultiVolumeE2E {
   std::string WriteWithNoise(const std::string& name, size_t size) {
     const std::string src = dir_.File("noise.src");
     EXPECT_TRUE(WriteWholeFile(src, Noise(size, 7)));
-    pack::PackageSpec spec = Spec(name);
-    spec.files.push_back({"noise.bin", src, std::nullopt});
-    return Write(spec);
+    pack::PackageSpec layout = Layout(name);
+    layout.files.push_back({"noise.bin", src, std::nullopt});
+    return Write(layout);
   }
   // Ends with the engine not started and no setup folder left behind.
   void ExpectNoEngineAndNoSetupFolder(const std::string& setup) {
@@ -130,7 +130,7 @@ TEST_F(FaultE2E, LockedVolumeEndsTheRunWithTheChecksumMessage) {
 }
 
 TEST_F(FaultE2E, EngineCrashIsPassedOnAsTheExitCode) {
-  const std::string setup = Write(Spec("crash.exe"));
+  const std::string setup = Write(Layout("crash.exe"));
   SetEngineOptions("/crash");
   EXPECT_EQ(static_cast<DWORD>(RunSetupFile(setup, "/hide")), EXCEPTION_ACCESS_VIOLATION);
   EXPECT_EQ(Records().size(), 1u);
@@ -138,7 +138,7 @@ TEST_F(FaultE2E, EngineCrashIsPassedOnAsTheExitCode) {
 }
 
 TEST_F(FaultE2E, EngineKilledWhileTheStubWaits) {
-  const std::string setup = Write(Spec("killed.exe"));
+  const std::string setup = Write(Layout("killed.exe"));
   SetEngineOptions("/sleep=60000");
   Process run;
   ASSERT_TRUE(run.Start("\"" + setup + "\" /hide"));

@@ -100,20 +100,20 @@ class SetupRunE2E : public ::testing::Test {
     SetEnvironmentVariableA("VELKOR_ENGINE_OPTIONS", nullptr);
   }
 
-  pack::PackageSpec Spec(const std::string& name) {
-    pack::PackageSpec spec;
-    spec.stub = BinPath("velkor-stub.exe");
-    spec.output = dir_.File(name);
-    spec.files.push_back({"Engine.exe", BinPath("test_engine.exe"), std::nullopt});
-    spec.files.push_back({"readme.txt", readme_, kReadmeDate});
-    spec.engine = "Engine.exe";
-    return spec;
+  pack::PackageSpec Layout(const std::string& name) {
+    pack::PackageSpec layout;
+    layout.stub = BinPath("velkor-stub.exe");
+    layout.output = dir_.File(name);
+    layout.files.push_back({"Engine.exe", BinPath("test_engine.exe"), std::nullopt});
+    layout.files.push_back({"readme.txt", readme_, kReadmeDate});
+    layout.engine = "Engine.exe";
+    return layout;
   }
 
-  std::string Write(const pack::PackageSpec& spec) {
-    pack::PackResult result = pack::WritePackage(spec);
+  std::string Write(const pack::PackageSpec& layout) {
+    pack::PackResult result = pack::WritePackage(layout);
     EXPECT_TRUE(result.ok()) << result.error;
-    return spec.output.string();
+    return layout.output.string();
   }
 
   // Runs the setup file with `args`; returns its exit code (-2 when it had to be killed).
@@ -228,15 +228,15 @@ class MultiVolumeE2E : public DialogRunE2E {
   std::string WriteSet(const std::string& name) {
     const std::string src = dir_.File("big.src");
     EXPECT_TRUE(WriteWholeFile(src, Noise(200000, 99)));
-    pack::PackageSpec spec = Spec(name);
-    spec.files.push_back({"big.bin", src, std::nullopt});
-    spec.volume_size = ReadWholeFile(BinPath("velkor-stub.exe")).size() + 120000;
-    spec.block_size = 50000;
-    pack::PackResult result = pack::WritePackage(spec);
+    pack::PackageSpec layout = Layout(name);
+    layout.files.push_back({"big.bin", src, std::nullopt});
+    layout.volume_size = ReadWholeFile(BinPath("velkor-stub.exe")).size() + 120000;
+    layout.block_size = 50000;
+    pack::PackResult result = pack::WritePackage(layout);
     EXPECT_TRUE(result.ok()) << result.error;
     EXPECT_GE(result.written.size(), 2u);
     volumes_ = result.written;
-    return spec.output.string();
+    return layout.output.string();
   }
   std::vector<std::filesystem::path> volumes_;  // of the last set written
 };

@@ -10,7 +10,7 @@ namespace {
 
 using namespace e2e;  // NOLINT: the shared fixtures and helpers of these tests
 TEST_F(SetupRunE2E, PlainPackageUnpacksStartsTheEngineAndPassesItsExitCodeOn) {
-  const std::string setup = Write(Spec("plain.exe"));
+  const std::string setup = Write(Layout("plain.exe"));
   SetEngineOptions("/exit=7");
   ASSERT_EQ(RunSetupFile(setup, "/lang=x"), 7);
 
@@ -36,9 +36,9 @@ TEST_F(SetupRunE2E, PlainPackageUnpacksStartsTheEngineAndPassesItsExitCodeOn) {
 }
 
 TEST_F(SetupRunE2E, HiddenRunAsksNothingAndStartsTheEngineHidden) {
-  pack::PackageSpec spec = Spec("hidden.exe");
-  spec.confirm_temp_drive = true;  // would ask, but "/hide" keeps the run silent
-  const std::string setup = Write(spec);
+  pack::PackageSpec layout = Layout("hidden.exe");
+  layout.confirm_temp_drive = true;  // would ask, but "/hide" keeps the run silent
+  const std::string setup = Write(layout);
   ASSERT_EQ(RunSetupFile(setup, "/hide"), 0);
   const auto records = Records();
   ASSERT_EQ(records.size(), 1u);
@@ -49,7 +49,7 @@ TEST_F(SetupRunE2E, HiddenRunAsksNothingAndStartsTheEngineHidden) {
 }
 
 TEST_F(SetupRunE2E, EngineCrashExitCodeIsPassedOnAndAtomLeftMeansNotCompleted) {
-  const std::string setup = Write(Spec("keep.exe"));
+  const std::string setup = Write(Layout("keep.exe"));
   // 259 is the value the system reports for a process still running: the stub must not take
   // it for "still running" once the engine has ended.
   SetEngineOptions("/keepatom /exit=259");
@@ -62,7 +62,7 @@ TEST_F(SetupRunE2E, EngineCrashExitCodeIsPassedOnAndAtomLeftMeansNotCompleted) {
 }
 
 TEST_F(SetupRunE2E, StubWaitsForTheEngineDialogWindow) {
-  const std::string setup = Write(Spec("dialog.exe"));
+  const std::string setup = Write(Layout("dialog.exe"));
   SetEngineOptions("/dialog=2000");
   const DWORD start = GetTickCount();
   ASSERT_EQ(RunSetupFile(setup, "/hide"), 0);
@@ -74,7 +74,7 @@ TEST_F(SetupRunE2E, StubWaitsForTheEngineDialogWindow) {
 }
 
 TEST_F(SetupRunE2E, SecondStartOfTheSameSetupFileEndsAtOnce) {
-  const std::string setup = Write(Spec("twice.exe"));
+  const std::string setup = Write(Layout("twice.exe"));
   SetEngineOptions("/sleep=4000");
   Process first;
   ASSERT_TRUE(first.Start("\"" + setup + "\" /hide"));
@@ -94,14 +94,14 @@ TEST_F(SetupRunE2E, MultiVolumePackageWithAllVolumesPresent) {
   // Incompressible content so that the set needs several volumes.
   const std::string big_src = dir_.File("big.src");
   ASSERT_TRUE(WriteWholeFile(big_src, Noise(300000, 12345)));
-  pack::PackageSpec spec = Spec("multi.exe");
-  spec.files.push_back({"big.bin", big_src, std::nullopt});
-  spec.volume_size = test::ReadWholeFile(BinPath("velkor-stub.exe")).size() + 150000;
-  spec.block_size = 50000;
-  pack::PackResult result = pack::WritePackage(spec);
+  pack::PackageSpec layout = Layout("multi.exe");
+  layout.files.push_back({"big.bin", big_src, std::nullopt});
+  layout.volume_size = test::ReadWholeFile(BinPath("velkor-stub.exe")).size() + 150000;
+  layout.block_size = 50000;
+  pack::PackResult result = pack::WritePackage(layout);
   ASSERT_TRUE(result.ok()) << result.error;
   ASSERT_GE(result.written.size(), 2u);
-  const std::string setup = spec.output.string();
+  const std::string setup = layout.output.string();
   // The engine keeps the folder for a moment so its content can be compared.
   SetEngineOptions("/sleep=3000");
   Process run;
@@ -124,12 +124,12 @@ TEST_F(SetupRunE2E, MultiVolumePackageWithAllVolumesPresent) {
 }
 
 TEST_F(SetupRunE2E, PackageWithAgentWritesTheAgentCopyBesideTheEngine) {
-  pack::PackageSpec spec = Spec("withagent.exe");
-  spec.has_agent = true;
-  spec.agent_exe_name = "agent.exe";
-  spec.info_url = "http://127.0.0.1/u";
-  spec.info_file_name = "tool.info";
-  const std::string setup = Write(spec);
+  pack::PackageSpec layout = Layout("withagent.exe");
+  layout.has_agent = true;
+  layout.agent_exe_name = "agent.exe";
+  layout.info_url = "http://127.0.0.1/u";
+  layout.info_file_name = "tool.info";
+  const std::string setup = Write(layout);
   SetEngineOptions("/sleep=3000");
   Process run;
   ASSERT_TRUE(run.Start("\"" + setup + "\" /hide"));
@@ -160,7 +160,7 @@ namespace velkor {
 namespace {
 
 TEST_F(DialogRunE2E, ChecksumFailureShowsTheMessageAndStartsNoEngine) {
-  const std::string setup = Write(Spec("badsum.exe"));
+  const std::string setup = Write(Layout("badsum.exe"));
   Damage(setup, PayloadMiddle(setup), "XXXX", false);
   EXPECT_EQ(RunWithDriver(setup, "--count=1"), 0);
   const auto boxes = Boxes();
@@ -182,7 +182,7 @@ TEST_F(DialogRunE2E, StubWithoutPackageEndsWithTheChecksumMessage) {
 }
 
 TEST_F(DialogRunE2E, BlockThatDoesNotInflateEndsTheRunWithoutEngine) {
-  const std::string setup = Write(Spec("badzip.exe"));
+  const std::string setup = Write(Layout("badzip.exe"));
   Damage(setup, PayloadMiddle(setup), std::string(64, '\xFF'), true);
   EXPECT_EQ(RunWithDriver(setup, "--count=2"), 0);
   const auto boxes = Boxes();
@@ -193,10 +193,10 @@ TEST_F(DialogRunE2E, BlockThatDoesNotInflateEndsTheRunWithoutEngine) {
 }
 
 TEST_F(DialogRunE2E, FileNameLeavingTheSetupFolderIsRefusedAndNoEngineStarts) {
-  pack::PackageSpec spec = Spec("escape.exe");
-  spec.level = 0;  // stored blocks: the name can be changed in place
-  spec.files.push_back({"xxxevil.txt", readme_, kReadmeDate});
-  const std::string setup = Write(spec);
+  pack::PackageSpec layout = Layout("escape.exe");
+  layout.level = 0;  // stored blocks: the name can be changed in place
+  layout.files.push_back({"xxxevil.txt", readme_, kReadmeDate});
+  const std::string setup = Write(layout);
   const std::string data = ReadWholeFile(setup);
   const size_t at = data.find("xxxevil.txt");
   ASSERT_NE(at, std::string::npos);
@@ -258,9 +258,9 @@ TEST_F(MultiVolumeE2E, ForcePromptFromTheRegistryAsksEvenWhenTheVolumeIsThere) {
 }
 
 TEST_F(DialogRunE2E, ConfirmTempDriveAsksAndNoEndsTheRun) {
-  pack::PackageSpec spec = Spec("confirm.exe");
-  spec.confirm_temp_drive = true;
-  const std::string setup = Write(spec);
+  pack::PackageSpec layout = Layout("confirm.exe");
+  layout.confirm_temp_drive = true;
+  const std::string setup = Write(layout);
   EXPECT_EQ(RunWithDriver(setup, "--count=1 --box=click:No"), 0);
   const auto boxes = Boxes();
   ASSERT_EQ(boxes.size(), 1u);
@@ -275,16 +275,16 @@ TEST_F(DialogRunE2E, ConfirmTempDriveAsksAndNoEndsTheRun) {
 }
 
 TEST_F(DialogRunE2E, LocalisedTextsAndRightToLeftStatusLine) {
-  pack::PackageSpec spec = Spec("german.exe");
-  spec.confirm_temp_drive = true;
-  spec.languages.push_back(
+  pack::PackageSpec layout = Layout("german.exe");
+  layout.confirm_temp_drive = true;
+  layout.languages.push_back(
       {"GERMAN",
        {{"s2", "Dateien werden auf Laufwerk <DRIVE> entpackt<P>"},
         {"s6", "<P>Weiter?<P>"},
         {"Confirm", "Bestaetigen"},
         {"BtnText", "|&OK|&Abbrechen|&Ja|&Nein|&Abbruch|&Wiederholen|&Ignorieren|"},
         {"Charset", "177"}}});
-  const std::string setup = Write(spec);
+  const std::string setup = Write(layout);
   // The question is answered only after the status line was examined.
   Process run;
   ASSERT_TRUE(run.Start("\"" + setup + "\""));
@@ -326,11 +326,11 @@ bool WaitUntil(DWORD timeout_ms, const std::function<bool()>& done) {
 }
 
 TEST_F(SetupRunE2E, SpanPackageRelaunchesFromACopyThatRemovesItselfAtTheEnd) {
-  pack::PackageSpec spec = Spec("span.exe");
-  spec.span = true;
-  pack::PackResult result = pack::WritePackage(spec);
+  pack::PackageSpec layout = Layout("span.exe");
+  layout.span = true;
+  pack::PackResult result = pack::WritePackage(layout);
   ASSERT_TRUE(result.ok()) << result.error;
-  const std::string setup = spec.output.string();
+  const std::string setup = layout.output.string();
   ASSERT_TRUE(FileExists(setup + ".001"));
   // The first level copies itself into the setup folder and ends at once.
   EXPECT_EQ(RunSetupFile(setup, "/lang=de"), 0);
@@ -373,7 +373,7 @@ class Listener {
 };
 
 TEST_F(SetupRunE2E, ListenerIsToldTheWindowAndTheEndOfTheLoop) {
-  const std::string setup = Write(Spec("listen.exe"));
+  const std::string setup = Write(Layout("listen.exe"));
   SetEngineOptions("/sleep=3000");
   Listener listener;
   ASSERT_NE(listener.window(), nullptr);
@@ -399,7 +399,7 @@ TEST_F(SetupRunE2E, ListenerIsToldTheWindowAndTheEndOfTheLoop) {
 }
 
 TEST_F(SetupRunE2E, ViewerReceivesTheStartEngineAndEndLines) {
-  const std::string setup = Write(Spec("viewer.exe"));
+  const std::string setup = Write(Layout("viewer.exe"));
   const std::string lines_file = dir_.File("viewer.txt");
   Process viewer;
   ASSERT_TRUE(viewer.Start("\"" + BinPath("debug_viewer.exe") + "\" " + lines_file + " 60000"));
